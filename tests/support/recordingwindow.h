@@ -1,0 +1,48 @@
+#pragma once
+
+#include "state/windowport.h"
+
+#include <QStringList>
+#include <functional>
+
+namespace vesk::test {
+
+// Stands in for Form1: keeps the controls' states and records what the user would be told.
+class RecordingWindow : public WindowPort
+{
+public:
+    QString log() const override { return m_log; }
+    void setLog(const QString &text) override { m_log = text; }
+    QString label1() const override { return m_label1; }
+    void setLabel1(const QString &text) override { m_label1 = text; }
+    bool transferEnabled() const override { return m_transfer; }
+    void setTransferEnabled(bool enabled) override { m_transfer = enabled; }
+    QString selectedFile() const override { return m_selectedFile; }
+    QString fileListDir() const override { return m_fileListDir; }
+    int selectedMode() const override { return m_mode; }
+    bool romChecked() const override { return m_rom; }
+    void message(const QString &text) override;
+    void beep() override { events << "beep"; ++beeps; }
+    void processEvents(int waitMs) override;
+
+    QString m_log;
+    QString m_label1;
+    bool m_transfer = false;
+    QString m_selectedFile;
+    QString m_fileListDir;
+    int m_mode = 2;
+    bool m_rom = false;
+
+    QStringList messages;
+    QStringList events; // "beep" and "message:TEXT" in order
+    int beeps = 0;
+    int yields = 0;
+    // Runs on every processEvents, e.g. to create a file or press a button mid-wait.
+    std::function<void()> onYield;
+    // Runs while a message box is "open".
+    std::function<void(const QString &)> onMessage;
+    // When true, processEvents also lets Qt process real events (timers, processes).
+    bool realEvents = true;
+};
+
+} // namespace vesk::test

@@ -1,0 +1,46 @@
+#include "support/tempdrive.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace vesk::test {
+
+TempDrive::TempDrive()
+{
+    QDir(m_dir.path()).mkpath("c");
+    QDir(m_dir.path()).mkpath("dosdevices");
+    QFile::link(root(), dosDevices() + "/c:");
+    QFile::link("/", dosDevices() + "/z:");
+}
+
+void TempDrive::mkdir(const QString &relative) const
+{
+    QDir(root()).mkpath(relative);
+}
+
+void TempDrive::write(const QString &relative, const QByteArray &bytes) const
+{
+    QDir(root()).mkpath(QFileInfo(host(relative)).path().mid(root().size() + 1));
+    QFile f(host(relative));
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(bytes);
+}
+
+QByteArray TempDrive::read(const QString &relative) const
+{
+    QFile f(host(relative));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool TempDrive::exists(const QString &relative) const
+{
+    return QFileInfo::exists(host(relative));
+}
+
+DosFs TempDrive::fs(const QString &relative) const
+{
+    return DosFs(map(), relative.isEmpty() ? root() : host(relative));
+}
+
+} // namespace vesk::test
