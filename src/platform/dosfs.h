@@ -104,7 +104,7 @@ public:
 private:
     struct Parsed
     {
-        QChar drive;           // lower case
+        QChar drive;            // lower case
         QStringList components; // from the drive's root
     };
     bool parse(const QString &dosPath, Parsed &out) const;

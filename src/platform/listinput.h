@@ -12,6 +12,9 @@ class ListReader
 {
 public:
     explicit ListReader(QString text) : m_text(std::move(text)) {}
+    // With this set, two double quotes inside a quoted item stand for one (the settings file
+    // writes a directory that begins with a quote that way).
+    void setDoubledQuotes(bool on) { m_doubledQuotes = on; }
     bool atEnd() const { return m_pos >= m_text.size(); }
     QString next();
 
@@ -19,6 +22,7 @@ private:
     void skipDelimiter();
     QString m_text;
     qsizetype m_pos = 0;
+    bool m_doubledQuotes = false;
 };
 
 // Text files are UTF-8; one that is not valid UTF-8 is decoded as Shift_JIS (the compilers

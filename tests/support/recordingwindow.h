@@ -22,7 +22,11 @@ public:
     int selectedMode() const override { return m_mode; }
     bool romChecked() const override { return m_rom; }
     void message(const QString &text) override;
-    void beep() override { events << "beep"; ++beeps; }
+    void beep() override
+    {
+        events << "beep";
+        ++beeps;
+    }
     void processEvents(int waitMs) override;
 
     QString m_log;

@@ -1,0 +1,20 @@
+#include "platform/error.h"
+
+namespace vesk {
+
+QString Error::message() const
+{
+    QString text = what;
+    if (!path.isEmpty())
+        text += "\n" + path;
+    if (!reason.isEmpty())
+        text += "\n(" + reason + ")";
+    return text;
+}
+
+Error makeError(const QString &what, const QString &path, const QString &reason)
+{
+    return Error{what, path, reason};
+}
+
+} // namespace vesk

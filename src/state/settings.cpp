@@ -1,0 +1,45 @@
+#include "state/settings.h"
+
+#include "platform/listinput.h"
+#include "state/hex.h"
+
+namespace vesk {
+
+std::optional<Settings> parseSettings(const QString &text)
+{
+    ListReader reader(text);
+    reader.setDoubledQuotes(true);
+    QString fields[5];
+    for (QString &field : fields) {
+        if (reader.atEnd())
+            return std::nullopt; // the file ended early
+        field = reader.next();
+    }
+    return Settings{fields[0], readHexLenient(fields[1]), fields[2], readHexLenient(fields[3]),
+                    readHexLenient(fields[4])};
+}
+
+// The reader splits at commas and skips leading blanks; a leading quote starts a quoted
+// item. Such a directory goes in quotes so it comes back as it was stored.
+static QString directoryLine(const QString &dir)
+{
+    const bool needsQuotes =
+        dir.contains(u',') || dir.startsWith(u' ') || dir.startsWith(u'\t') || dir.startsWith(u'"');
+    if (!needsQuotes)
+        return dir;
+    QString escaped = dir;
+    escaped.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + escaped + u'"';
+}
+
+QByteArray formatSettings(const Settings &s)
+{
+    const QString lines[5] = {directoryLine(s.WorkDir), hexText(s.MainOfs), directoryLine(s.BinDir),
+                              hexText(s.RamOfs), hexText(s.RomOfs)};
+    QByteArray out;
+    for (const QString &line : lines)
+        out += line.toUtf8() + "\r\n";
+    return out;
+}
+
+} // namespace vesk
