@@ -1,0 +1,72 @@
+// vesk-mot2bin BASE: converts BASE.MOT into the flat image BASE.BIN, as Vesk's builds do.
+// BASE is a host path ("/tmp/x/prog", "prog") or a DOS path ("C:\WORK\PROG", "sub\prog")
+// resolved through the same drive map as Vesk's tools.
+
+#include "image/convert.h"
+#include "platform/dosfs.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+using namespace vesk;
+
+namespace {
+
+bool isDosPath(const QString &path)
+{
+    return path.contains(u'\\') ||
+           (path.size() >= 2 && path.at(1) == u':' && path.at(0).isLetter());
+}
+
+void complain(const QString &text)
+{
+    std::fprintf(stderr, "vesk-mot2bin: %s\n", qPrintable(text));
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    if (args.size() != 1 || args.first().isEmpty() || args.first().startsWith(u'-')) {
+        std::fprintf(stderr,
+                     "usage: vesk-mot2bin BASE\n"
+                     "Converts BASE.MOT (any letter case; BASE.mot is taken as BASE) into the\n"
+                     "image BASE.BIN.\n");
+        return 2;
+    }
+    QString arg = args.first();
+    // A shell's completion gives "prog.mot"; the base is what precedes the extension.
+    if (arg.endsWith(QStringLiteral(".mot"), Qt::CaseInsensitive))
+        arg.chop(4);
+    const QString cwd = QDir::currentPath();
+
+    DosFs fs(DriveMap::defaults(), cwd);
+    QString base;
+    if (isDosPath(arg)) {
+        fs = DosFs(DriveMap::forTool(cwd), cwd);
+        base = arg;
+    } else {
+        // A host path gets a drive of its own, so it works wherever the drive map points.
+        const QFileInfo info(QDir(cwd).absoluteFilePath(arg));
+        DriveMap own;
+        own.setDrive(u'c', info.absolutePath());
+        fs = DosFs(own, info.absolutePath());
+        base = info.fileName();
+    }
+
+    if (const Error error = Convert(fs, base)) {
+        // Name the file as the user knows it: the host path.
+        const QString host = fs.toHost(error.path);
+        QString text = error.what + u' ' + (host.isEmpty() ? error.path : host);
+        if (!error.reason.isEmpty())
+            text += QStringLiteral(" (") + error.reason + u')';
+        complain(text);
+        return 1;
+    }
+    return 0;
+}
