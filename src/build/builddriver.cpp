@@ -1,5 +1,9 @@
 #include "build/builddriver.h"
 
+#include "build/toolrun.h"
+#include "image/convert.h"
+#include "state/hex.h"
+
 namespace vesk {
 
 namespace {
@@ -14,6 +18,12 @@ public:
 private:
     bool &m_flag;
 };
+
+// The selected name less its extension of `length` characters ("TEST.MAR" less 4).
+QString baseName(const QString &selected, qsizetype length)
+{
+    return selected.chopped(std::min(length, selected.size()));
+}
 
 } // namespace
 
@@ -30,7 +40,7 @@ void BuildDriver::Run()
         m_window.message(QStringLiteral("ﾌｧｲﾙを選択してください。"));
         return;
     }
-    m_state.WorkDir = DosFs::withBackslash(m_window.fileListDir());
+    takeWorkDir();
     BusyScope busy(m_busy);
     switch (m_window.selectedMode()) {
     case 0:
@@ -50,9 +60,204 @@ void BuildDriver::Run()
     }
 }
 
-void BuildDriver::Assemble() {}
-void BuildDriver::MotConvert() {}
-void BuildDriver::Compile() {}
-void BuildDriver::DAsm() {}
+void BuildDriver::takeWorkDir()
+{
+    m_state.WorkDir = DosFs::withBackslash(m_window.fileListDir());
+}
+
+bool BuildDriver::failed(const Error &error)
+{
+    if (!error)
+        return false;
+    m_window.message(error.message());
+    return true;
+}
+
+bool BuildDriver::removeIfPresent(const QString &name)
+{
+    return !m_fs.isOrdinaryFile(name) || !failed(m_fs.remove(name));
+}
+
+void BuildDriver::logStage(const QString &base, const QString &label)
+{
+    m_window.appendLog(base + label + QStringLiteral("\r\n"));
+}
+
+bool BuildDriver::runTool(const QString &commandLine, const QString &output,
+                          const QString &timeoutMessage)
+{
+    m_options.binDir = m_state.BinDir;
+    ProcessHandle process;
+    if (failed(startProgram(m_fs, commandLine, m_options, &process)))
+        return false;
+    if (WaitLoop(m_fs, m_window, output, process)) {
+        m_window.message(timeoutMessage);
+        return false;
+    }
+    return true;
+}
+
+bool BuildDriver::expectFile(const QString &output, const QString &timeoutMessage)
+{
+    if (WaitLoop(m_fs, m_window, output)) {
+        m_window.message(timeoutMessage);
+        return false;
+    }
+    return true;
+}
+
+void BuildDriver::Assemble()
+{
+    m_window.setTransferEnabled(false);
+    m_state.fname = baseName(m_window.selectedFile(), 4);
+    const QString &B = m_state.fname;
+    if (failed(m_fs.makeCurrent(m_state.WorkDir)))
+        return;
+    for (const char *ext : {".obj", ".abs", ".mot", ".lis", ".bin"}) {
+        if (!removeIfPresent(B + QLatin1String(ext)))
+            return;
+    }
+    m_window.setLog(QString());
+
+    const QString tools = m_state.BinDir;
+    if (!runTool(quoteArg(tools + "a38h") + " " + quoteArg(B + ".mar"), B + ".obj",
+                 QStringLiteral("アセンブル　エラー")))
+        return;
+    logStage(B, QStringLiteral(":アセンブルＯＫ"));
+    if (!runTool(quoteArg(tools + "l38h") + " " + quoteArg(B + ".obj"), B + ".abs",
+                 QStringLiteral("リンク　エラー")))
+        return;
+    logStage(B, QStringLiteral(":リンクＯＫ"));
+    if (!runTool(quoteArg(tools + "c38h") + " " + quoteArg(B + ".abs"), B + ".mot",
+                 QStringLiteral("ＭＯＴコンバート　エラー")))
+        return;
+    logStage(B, QStringLiteral(":ＭＯＴコンバートＯＫ"));
+    if (failed(Convert(m_fs, B)) ||
+        !expectFile(B + ".bin", QStringLiteral("ＢＩＮコンバート　エラー")))
+        return;
+    logStage(B, QStringLiteral(":ＢＩＮコンバートＯＫ"));
+
+    m_window.setLabel1(B + ".bin");
+    m_window.setTransferEnabled(true);
+}
+
+void BuildDriver::MotConvert()
+{
+    takeWorkDir();
+    m_state.fname = baseName(m_window.selectedFile(), 4);
+    if (failed(m_fs.makeCurrent(m_state.WorkDir)))
+        return;
+    failed(Convert(m_fs, m_state.fname));
+}
+
+void BuildDriver::Compile()
+{
+    m_window.setTransferEnabled(false);
+    m_window.setLog(QString());
+    m_window.setLabel1(QString());
+    const QString work = m_state.WorkDir;
+    const QString tools = m_state.BinDir;
+    const bool rom = m_window.romChecked();
+    // The file being built; fname itself only changes once the reset-vector module is done.
+    const QString B = baseName(m_window.selectedFile(), 2);
+
+    // The reset-vector module, assembled next to the source.
+    if (failed(m_fs.makeCurrent(work)) || !removeIfPresent("RESETV.MAR"))
+        return;
+    const QString startDir =
+        DosFs::isRoot(m_state.StartDir) ? m_state.StartDir.chopped(1) : m_state.StartDir;
+    const QString tmpl = startDir + (rom ? "\\RESETV_ROM.MAR" : "\\RESETV_RAM.MAR");
+    if (failed(m_fs.copy(tmpl, work + "RESETV.MAR")) ||
+        !expectFile("RESETV.MAR", QStringLiteral("COPY　エラー")))
+        return;
+    if (!removeIfPresent("RESETV.obj") ||
+        !runTool(quoteArg(tools + "a38h") + " RESETV.MAR", "RESETV.obj",
+                 QStringLiteral("アセンブル　エラー")))
+        return;
+    logStage(B, QStringLiteral(":RESETV ＯＫ"));
+    if (!expectFile("RESETV.lis", QStringLiteral("アセンブル　エラー")))
+        return;
+
+    // From here on the tool directory is current.
+    if (failed(m_fs.makeCurrent(tools)))
+        return;
+    m_state.fname = B;
+    if (failed(MakeBat(m_fs)))
+        return;
+    for (const QString &name :
+         {B + ".obj", B + ".abs", B + ".mot", B + ".bin", work + "out.txt", QString("err.txt")}) {
+        if (!removeIfPresent(name))
+            return;
+    }
+    const QString start = hexText(m_state.MainOfs);
+
+    m_options.binDir = tools;
+    ProcessHandle compiler;
+    if (failed(startProgram(m_fs, "c38.bat " + quoteArg(tools) + " " + quoteArg(work + B + ".C"),
+                            m_options, &compiler)))
+        return;
+    if (WaitLoop(m_fs, m_window, B + ".obj", compiler)) {
+        // Only a failed compile shows the tool's own messages: err.txt's items in the log.
+        Error error;
+        if (failed(m_fs.copy("err.txt", work + "err.txt")))
+            return;
+        const QString messages = ReadErrTxt(m_fs, &error);
+        if (failed(error))
+            return;
+        m_window.appendLog(messages);
+        m_window.message(QStringLiteral("コンパイル　エラー"));
+        return;
+    }
+    logStage(B, QStringLiteral(":コンパイルＯＫ"));
+    if (failed(m_fs.copy(tools + B + ".obj", work + B + ".obj")))
+        return;
+
+    if (!runTool("l38h.exe " + quoteArg(work + "resetv.obj," + B + ".obj") + " -start=P(0" + start +
+                     ") -output=" + quoteArg(B) + " -print=" + quoteArg(B) + " -library=c38hab",
+                 B + ".abs", QStringLiteral("リンク　エラー")))
+        return;
+    logStage(B, QStringLiteral(":リンクＯＫ"));
+    if (failed(m_fs.copy(tools + B + ".abs", work + B + ".abs")) ||
+        failed(m_fs.copy(tools + B + ".map", work + B + ".map")))
+        return;
+
+    if (!runTool("c38h " + quoteArg(B + ".abs"), B + ".mot",
+                 QStringLiteral("ＭＯＴコンバート　エラー")))
+        return;
+    logStage(B, QStringLiteral(":ＭＯＴコンバートＯＫ"));
+    if (failed(m_fs.copy(tools + B + ".mot", work + B + ".mot")))
+        return;
+
+    if (failed(Convert(m_fs, B)) ||
+        !expectFile(B + ".bin", QStringLiteral("ＢＩＮコンバート　エラー")))
+        return;
+    logStage(B, QStringLiteral(":ＢＩＮコンバートＯＫ"));
+    if (failed(m_fs.copy(tools + B + ".bin", work + B + ".bin")))
+        return;
+
+    if (m_fs.isOrdinaryFile("dasmh83.exe")) {
+        const QString range = rom ? QStringLiteral("0 1000") : QStringLiteral("ffdf10 ffffff");
+        if (!runTool("dasm.bat " + quoteArg(B + ".bin") + " " + range + " " + quoteArg(work),
+                     work + "out.txt", QStringLiteral("逆アセンブル　エラー")))
+            return;
+    }
+
+    if (!rom) {
+        m_window.setTransferEnabled(true);
+        m_window.setLabel1(B + ".bin");
+    }
+}
+
+void BuildDriver::DAsm()
+{
+    takeWorkDir();
+    m_state.fname = baseName(m_window.selectedFile(), 4);
+    if (failed(m_fs.makeCurrent(m_state.WorkDir)))
+        return;
+    // "dasm.bat" lives in the tool directory, where the C build wrote it; the search for
+    // programs reaches it through BinDir. The disassembly runs on by itself.
+    m_options.binDir = m_state.BinDir;
+    failed(startProgram(m_fs, "dasm.bat " + quoteArg(m_state.fname + ".bin"), m_options));
+}
 
 } // namespace vesk

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/dosfs.h"
+#include "platform/process.h"
 #include "state/mainstate.h"
 #include "state/windowport.h"
 
@@ -27,10 +28,25 @@ public:
     // True while a mode procedure is running (it may be waiting inside the event loop).
     bool busy() const { return m_busy; }
 
+    // The batch runner and wine used to start tools; tests point them at the build tree.
+    StartOptions &startOptions() { return m_options; }
+
 private:
+    // Shows an error in the one convention; true when there was one.
+    bool failed(const Error &error);
+    // Starts a tool and waits for its output and its end; false (the user told) on failure.
+    bool runTool(const QString &commandLine, const QString &output, const QString &timeoutMessage);
+    // Waits for a file Vesk itself has just written; false (the user told) on time-out.
+    bool expectFile(const QString &output, const QString &timeoutMessage);
+    bool removeIfPresent(const QString &name);
+    void logStage(const QString &base, const QString &label);
+    // The directory of File1 with "\" appended: Run's rule, repeated by MOT and disassembly.
+    void takeWorkDir();
+
     MainState &m_state;
     DosFs &m_fs;
     WindowPort &m_window;
+    StartOptions m_options;
     bool m_busy = false;
 };
 
