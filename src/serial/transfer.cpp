@@ -1,0 +1,120 @@
+#include "serial/transfer.h"
+
+#include "serial/frame.h"
+
+#include <QScopeGuard>
+
+#include <chrono>
+
+namespace vesk {
+
+Clock steadyClock()
+{
+    return [] {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    };
+}
+
+ImageSender::ImageSender(MSComm &port, WindowPort &window, Clock clock)
+    : m_port(port), m_window(window), m_clock(std::move(clock))
+{
+}
+
+bool ImageSender::openPort()
+{
+    if (m_port.PortOpen())
+        return true;
+    if (const Error error = m_port.setPortOpen(true)) {
+        m_window.message(error.message());
+        return false;
+    }
+    return true;
+}
+
+bool ImageSender::send(const QByteArray &image, const QString &name)
+{
+    if (image.size() % 2 != 0) {
+        m_window.message(QStringLiteral("Error"));
+        return false;
+    }
+    if (image.size() > kMaxImageSize) {
+        m_window.message(makeError(QStringLiteral("イメージが大きすぎます（%1 バイト、上限 %2 "
+                                                  "バイト）。")
+                                       .arg(image.size())
+                                       .arg(kMaxImageSize),
+                                   name)
+                             .message());
+        return false;
+    }
+    const QByteArray frame = makeFrame(image);
+    m_port.takeError(); // a failure from before this transfer is not this transfer's
+    if (!m_port.Output(frame)) {
+        Error error = m_port.takeError();
+        if (!error)
+            error = makeError(QStringLiteral("シリアルポートへの送信に失敗しました。"),
+                              m_port.device());
+        m_window.message(error.message());
+        return false;
+    }
+    return waitSent(frame.size());
+}
+
+bool ImageSender::waitSent(qint64 frameBytes)
+{
+    const qint64 start = m_clock();
+    const qint64 limit = timeLimitMs(frameBytes);
+    for (;;) {
+        m_window.processEvents(kPollMs);
+        if (const Error error = m_port.takeError()) {
+            m_port.clearOutput();
+            m_window.message(error.message());
+            return false;
+        }
+        const qint64 left = m_port.OutBufferCount();
+        if (left == 0)
+            return true;
+        if (m_clock() - start > limit) {
+            m_port.clearOutput();
+            m_window.message(makeError(QStringLiteral("シリアルポートの送信が時間内に終わりません"
+                                                      "でした。送られなかった %1 バイトを"
+                                                      "捨てました。")
+                                           .arg(left),
+                                       m_port.device())
+                                 .message());
+            return false;
+        }
+    }
+}
+
+Transfer::Transfer(MSComm &port, const DosFs &fs, const MainState &state, WindowPort &window,
+                   Clock clock)
+    : m_sender(port, window, std::move(clock)), m_fs(fs), m_state(state), m_window(window)
+{
+}
+
+void Transfer::click()
+{
+    // The wait yields to the event loop, where this button stays live; a second transfer
+    // inside the first would interleave two frames on the line.
+    if (m_busy) {
+        m_window.beep();
+        return;
+    }
+    m_busy = true;
+    const auto done = qScopeGuard([this] { m_busy = false; });
+
+    // The port is opened before the image is looked at, even if there turns out to be none.
+    if (!m_sender.openPort())
+        return;
+    const QString name = m_state.fname + ".bin";
+    QByteArray image;
+    if (!m_fs.isOrdinaryFile(name) || m_fs.readAll(name, image)) {
+        m_window.beep();
+        m_window.message(QString::fromUtf8(kImageNotFound));
+        return;
+    }
+    m_sender.send(image, m_fs.absolute(name));
+}
+
+} // namespace vesk

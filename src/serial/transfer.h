@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/dosfs.h"
+#include "serial/mscomm.h"
+#include "state/mainstate.h"
+#include "state/windowport.h"
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+namespace vesk {
+
+// A monotonic clock in milliseconds.
+using Clock = std::function<qint64()>;
+Clock steadyClock();
+
+// Opens the port, sends one framed image in one write and waits, yielding to the event loop,
+// until the port has sent it. Every failure is told through the window's message box. Shared
+// by Transfer and vesk-send.
+class ImageSender
+{
+public:
+    // How long each pass of the wait may sleep for an event.
+    static constexpr int kPollMs = 10;
+    // The wait gives up this long after the frame's time on a 9600-baud line.
+    static constexpr qint64 kGraceMs = 5000;
+
+    ImageSender(MSComm &port, WindowPort &window, Clock clock = steadyClock());
+
+    bool openPort();
+    // Refuses an odd image ("Error") and one too long for the length field; `name` names the
+    // image in messages. True once the port has sent the whole frame.
+    bool send(const QByteArray &image, const QString &name);
+
+    // The wait's limit for a frame of `bytes` bytes: 10 bits a byte at 9600 baud, plus grace.
+    static qint64 timeLimitMs(qint64 bytes) { return bytes * 10 * 1000 / 9600 + kGraceMs; }
+
+private:
+    bool waitSent(qint64 frameBytes);
+
+    MSComm &m_port;
+    WindowPort &m_window;
+    Clock m_clock;
+};
+
+// The Transfer button Command2: sends `fname` + ".bin" from the current directory.
+class Transfer
+{
+public:
+    Transfer(MSComm &port, const DosFs &fs, const MainState &state, WindowPort &window,
+             Clock clock = steadyClock());
+
+    // The click handler. A click while an earlier one still waits is refused with a beep.
+    void click();
+    bool busy() const { return m_busy; }
+
+private:
+    ImageSender m_sender;
+    const DosFs &m_fs;
+    const MainState &m_state;
+    WindowPort &m_window;
+    bool m_busy = false;
+};
+
+inline constexpr char kImageNotFound[] = "テキスト送信 - 指定ファイルが見つかりません。";
+
+} // namespace vesk

@@ -1,0 +1,91 @@
+// vesk-send: sends one binary image to the board in the frame that Transfer uses, with the
+// same checks, and exits once the port has sent it.
+
+#include "platform/dosfs.h"
+#include "serial/mscomm.h"
+#include "serial/receive.h"
+#include "serial/transfer.h"
+#include "state/windowport.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+// What the window would show goes to standard error instead.
+class ConsoleWindow : public vesk::WindowPort
+{
+public:
+    QString log() const override { return {}; }
+    void setLog(const QString &) override {}
+    QString label1() const override { return {}; }
+    void setLabel1(const QString &) override {}
+    bool transferEnabled() const override { return true; }
+    void setTransferEnabled(bool) override {}
+    QString selectedFile() const override { return {}; }
+    QString fileListDir() const override { return {}; }
+    int selectedMode() const override { return -1; }
+    bool romChecked() const override { return false; }
+    void message(const QString &text) override
+    {
+        std::fprintf(stderr, "vesk-send: %s\n",
+                     qPrintable(QString(text).replace('\n', "\n           ")));
+    }
+    void beep() override {}
+    void processEvents(int waitMs) override
+    {
+        QEventLoop loop;
+        QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
+        loop.processEvents(QEventLoop::WaitForMoreEvents);
+    }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName("vesk-send");
+
+    QCommandLineParser cli;
+    cli.setApplicationDescription(
+        "Sends a binary image to the board over the serial port (9600 baud, 8N1) and exits "
+        "when the port has sent it. The port is dosdevices/com1 of the drive map, else the "
+        "first of /dev/ttyUSB0, /dev/ttyACM0, /dev/ttyS0.");
+    cli.addHelpOption();
+    cli.addPositionalArgument("IMAGE", "The binary image (an even number of bytes, at most "
+                                       "65535).");
+    const QCommandLineOption portOpt("port", "The serial device to use.", "DEVICE");
+    cli.addOption(portOpt);
+    cli.process(app);
+    if (cli.positionalArguments().size() != 1)
+        cli.showHelp(2);
+
+    const QString device = cli.isSet(portOpt)
+                               ? cli.value(portOpt)
+                               : vesk::DriveMap::forTool(QDir::currentPath()).device("com1");
+    vesk::MSComm port(device);
+    vesk::connectReceive(port);
+    ConsoleWindow window;
+    vesk::ImageSender sender(port, window);
+
+    // As Transfer: the port first, then the image.
+    if (!sender.openPort())
+        return 1;
+    const QString path = cli.positionalArguments().first();
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+        window.message(vesk::makeError(QString::fromUtf8(vesk::kImageNotFound), path).message());
+        return 1;
+    }
+    const QByteArray image = file.readAll();
+    file.close();
+    return sender.send(image, path) ? 0 : 1;
+}
