@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Image conversion benchmarks, each printed as a ratio against its reference:
+#   - 16 MiB of data in S2 records of 32 bytes: vesk-mot2bin against objcopy on the same file;
+#   - 256 bytes at 0 and 8,368 at FFDF50: vesk-mot2bin against dd writing as many zero bytes;
+#   - peak memory of those two and of a 640-byte file that asks for 320 MiB of fill.
+# Usage: bench/image/run.sh BUILD_DIR (built with the targets vesk-mot2bin, vesk-srecgen and
+# vesk-benchtime). Exits non-zero when a target is missed.
+set -euo pipefail
+build=$(realpath "$1")
+mot2bin=$build/tools/vesk-mot2bin/vesk-mot2bin
+srecgen=$build/bench/image/vesk-srecgen
+timer=$build/bench/image/vesk-benchtime
+runs=${VESK_BENCH_RUNS:-5}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+"$srecgen" contiguous "$work/contig.mot" 1
+"$srecgen" fill "$work/fill.mot" 2
+"$srecgen" bigfill "$work/big.mot" 3
+
+# Best of several runs on each side, alternating, so both see the same machine state.
+read -r t_contig rss_contig < <("$timer" "$runs" "$mot2bin" "$work/contig")
+read -r t_objcopy _ < <("$timer" "$runs" objcopy -I srec -O binary "$work/contig.mot" "$work/contig.ref")
+read -r t_fill rss_fill < <("$timer" "$runs" "$mot2bin" "$work/fill")
+read -r t_dd _ < <("$timer" "$runs" dd if=/dev/zero of="$work/dd.bin" bs=1M count=16 status=none)
+read -r _ rss_big < <("$timer" 1 "$mot2bin" "$work/big")
+
+# The images must be right for the times to mean anything.
+cmp "$work/contig.BIN" "$work/contig.ref"
+objcopy -I srec -O binary "$work/fill.mot" "$work/fill.ref"
+cmp "$work/fill.BIN" "$work/fill.ref"
+[ "$(stat -c %s "$work/big.BIN")" -eq $((320 << 20)) ] || { echo "bigfill: wrong image size" >&2; exit 1; }
+
+status=0
+report() { # label value reference target-text limit
+    local ratio
+    ratio=$(awk -v a="$2" -v b="$3" 'BEGIN { printf "%.2f", a / b }')
+    echo "$1 ratio: $ratio (target $4) [$2 / $3]"
+    awk -v r="$ratio" -v l="$5" 'BEGIN { exit !(r <= l) }' || status=1
+}
+report "mot2bin/objcopy time (16 MiB of S2 data)" "$t_contig" "$t_objcopy" "<= 0.5" 0.5
+report "mot2bin/dd time (16 MiB of fill)" "$t_fill" "$t_dd" "<= 3" 3
+limit_kib=$((32 << 10))
+report "mot2bin peak memory/32 MiB (16 MiB of data)" "$rss_contig" "$limit_kib" "< 1" 0.99
+report "mot2bin peak memory/32 MiB (16 MiB of fill)" "$rss_fill" "$limit_kib" "< 1" 0.99
+report "mot2bin peak memory/32 MiB (320 MiB of fill from 640 bytes)" "$rss_big" "$limit_kib" "< 1" 0.99
+exit $status
