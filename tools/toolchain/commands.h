@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The command lines the toolchain programs accept, and the link layout l38h derives from
+// them. Pure functions: text in, value or error out.
+namespace vesk::toolchain {
+
+// The board's on-chip RAM: the RAM build's image loads at its start, the stack grows down
+// from its end.
+constexpr quint32 kRamStart = 0xFFDF10;
+constexpr quint32 kRamEnd = 0xFFFF10;        // one past the last byte
+constexpr quint32 kAddressLimit = 0x1000000; // 24-bit address space
+
+// Hexadecimal digits without prefix ("0FFDF50", "ffdf10", "0200"), up to 24 bits.
+std::optional<quint32> parseAddress(const QString &text);
+
+// cc38h -abs16 -CPU=300HA -INCLUDE=DIR[,DIR...] SOURCE
+struct CompileArgs
+{
+    QStringList includeDirs; // DOS
+    QString source;          // DOS
+};
+std::optional<CompileArgs> parseCompileArgs(const QStringList &args, QString *error);
+
+// l38h OBJ[,OBJ...] [-start=P(0ADDR)] [-output=B] [-print[=B]] [-library=L[,L...]]
+struct LinkArgs
+{
+    QStringList objects; // DOS, ".obj" added where the name has no extension
+    std::optional<quint32> programStart;
+    QString output;        // DOS, with ".abs"
+    QString map;           // DOS, with ".map"; empty without -print
+    QStringList libraries; // as written, without a default extension
+};
+std::optional<LinkArgs> parseLinkArgs(const QStringList &args, QString *error);
+
+// dasmh83 -oLOAD IMAGE [FROM,TO]; every address optional ("-o", ",").
+struct DasmArgs
+{
+    QString image; // DOS
+    quint32 load = 0;
+    std::optional<quint32> from;
+    std::optional<quint32> to; // inclusive
+};
+std::optional<DasmArgs> parseDasmArgs(const QStringList &args, QString *error);
+
+// A section that a source placed itself: its name is a dot, a zero and the address in
+// hexadecimal (".0FFDF10", ".0200", ".0" for address 0). COFF keeps eight characters of a
+// section name, so six address digits are the most there is room for.
+std::optional<quint32> placedAddress(const QByteArray &sectionName);
+
+// Section names from the header of an H8/300H COFF object.
+std::optional<QList<QByteArray>> coffSectionNames(const QByteArray &object, QString *error);
+
+struct PlacedSection
+{
+    QByteArray name;
+    quint32 address = 0;
+};
+
+struct LinkScript
+{
+    QByteArray text;
+    quint32 entry = 0;
+    bool programInRam = false;
+};
+
+// The linker script of one link. The program section (code, then constant data) starts at
+// `programStart`, or without one right after the highest placed section, or at kRamStart
+// when nothing is placed. A program in RAM carries its data and zeroed bss in the image; a
+// program elsewhere keeps initialised data in ROM behind the code, for start-up code to copy
+// to kRamStart.
+LinkScript linkerScript(const QList<PlacedSection> &placed, std::optional<quint32> programStart);
+
+} // namespace vesk::toolchain

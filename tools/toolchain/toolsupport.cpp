@@ -1,0 +1,163 @@
+#include "toolsupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace vesk::toolchain {
+
+namespace {
+// Far beyond any build of a board program; a wedged tool must not hang the build forever.
+constexpr int kGnuToolTimeoutMs = 60000;
+} // namespace
+
+DosFs toolFs()
+{
+    const QString cwd = QDir::currentPath();
+    return DosFs(DriveMap::forTool(cwd), cwd);
+}
+
+QString toolHostDir()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+QString baseName(const QString &dosPath)
+{
+    const QString name = DosFs::fileName(dosPath);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot > 0 ? name.left(dot) : name;
+}
+
+QString withDefaultExtension(const QString &dosPath, const QString &ext)
+{
+    return DosFs::fileName(dosPath).contains(u'.') ? dosPath : dosPath + ext;
+}
+
+QString gnuTool(const QString &name)
+{
+    return QStandardPaths::findExecutable(QStringLiteral("h8300-hms-") + name);
+}
+
+RunResult runGnuTool(const QString &name, const QStringList &arguments, const QString &hostWorkDir)
+{
+    RunResult result;
+    const QString program = gnuTool(name);
+    if (program.isEmpty()) {
+        result.output = QStringLiteral("h8300-hms-%1 is not installed (package %2)\n")
+                            .arg(name, name == u"gcc" ? QStringLiteral("gcc-h8300-hms")
+                                                      : QStringLiteral("binutils-h8300-hms"))
+                            .toUtf8();
+        return result;
+    }
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.setWorkingDirectory(hostWorkDir);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // Plain ASCII diagnostics whatever the user's locale.
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    process.setProcessEnvironment(env);
+    process.start(program, arguments);
+    if (!process.waitForStarted()) {
+        result.output =
+            QStringLiteral("cannot start %1: %2\n").arg(program, process.errorString()).toUtf8();
+        return result;
+    }
+    result.started = true;
+    if (!process.waitForFinished(kGnuToolTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        result.output = process.readAll() + QByteArrayLiteral("tool did not finish in time\n");
+        return result;
+    }
+    result.output = process.readAll();
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return result;
+}
+
+QByteArray mapPaths(QByteArray text, const PathNames &names, const DosFs *fs)
+{
+    // Longest host names first, so a directory never shadows a file inside it.
+    PathNames sorted = names;
+    std::sort(sorted.begin(), sorted.end(),
+              [](const auto &a, const auto &b) { return a.first.size() > b.first.size(); });
+    for (const auto &[host, dos] : sorted) {
+        if (!host.isEmpty())
+            text.replace(host.toUtf8(), dos.toUtf8());
+    }
+    if (!fs)
+        return text;
+    // Only names of existing files are taken, so a "/" in a quoted expression stays put.
+    static const QRegularExpression hostPath(QStringLiteral("(?<![^\\s'\"`(])/[^\\s:'\"`,()]+"));
+    QString out = QString::fromUtf8(text);
+    qsizetype shift = 0;
+    for (const auto &m : hostPath.globalMatch(QString::fromUtf8(text))) {
+        if (!QFileInfo(m.captured()).isFile())
+            continue;
+        const QString dos = fs->toDos(m.captured());
+        if (dos.isEmpty())
+            continue;
+        out.replace(m.capturedStart() + shift, m.capturedLength(), dos);
+        shift += dos.size() - m.capturedLength();
+    }
+    return out.toUtf8();
+}
+
+QByteArray withCrLf(const QByteArray &text)
+{
+    QByteArray out;
+    out.reserve(text.size() + text.size() / 16);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))
+            out += '\r';
+        out += text[i];
+    }
+    return out;
+}
+
+Staging::Staging(const QString &hostDir)
+    : m_dir(std::make_unique<QTemporaryDir>(hostDir + QStringLiteral("/.vesk-tool-XXXXXX")))
+{
+}
+
+QString Staging::path(const QString &fileName) const
+{
+    return hostDir() + u'/' + fileName;
+}
+
+bool Staging::commit(const QString &fileName, const QString &finalHostPath, QString *reason)
+{
+    const QString from = path(fileName);
+    if (!QFileInfo(from).isFile()) {
+        if (reason)
+            *reason = QStringLiteral("no output was written");
+        return false;
+    }
+    // rename(2) replaces the target in one step; QFile::rename would refuse to.
+    std::error_code ec;
+    std::filesystem::rename(from.toStdString(), finalHostPath.toStdString(), ec);
+    if (ec && reason)
+        *reason = QString::fromStdString(ec.message());
+    return !ec;
+}
+
+void report(const char *tool, const QString &message, bool toStdout)
+{
+    const QByteArray line = QByteArray(tool) + ": " + message.toUtf8();
+    if (toStdout) {
+        std::fputs(withCrLf(line + '\n').constData(), stdout);
+        std::fflush(stdout);
+    } else {
+        std::fputs((line + '\n').constData(), stderr);
+    }
+}
+
+} // namespace vesk::toolchain
