@@ -1,19 +1,22 @@
 // libFuzzer target for the S-record reader and the block gathering behind it. Each input is
 // converted twice: by SRecordReader, fed in pieces whose size the input's first byte picks,
-// and by a plain reference reading of the format below; the two images must agree. Fill is
-// counted, never stored past kKeep bytes, so no input can make memory grow.
+// into blocks whose size its second byte picks, and by a plain reference reading of the
+// format below; the two images must agree. Fill is counted, never stored past kKeep bytes,
+// so no input can make memory grow.
 
 #include "image/srecord.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <string_view>
 
 namespace {
 
-constexpr qint64 kKeep = qint64(1) << 20;
+constexpr qint64 kKeep = qint64(1) << 16;
+constexpr qsizetype kBlockSizes[] = {512, 4096, 65536, vesk::BlockSink::kBlockSize};
 
 // The first kKeep bytes of an image, and its full length.
 struct Image
@@ -38,16 +41,20 @@ struct Image
 class KeepingSink : public vesk::BlockSink
 {
 public:
+    explicit KeepingSink(qsizetype blockSize) : BlockSink(blockSize), m_blockSize(blockSize) {}
     Image image;
 
 protected:
     bool writeBlock(const char *data, qsizetype size) override
     {
-        if (size <= 0 || size > kBlockSize)
+        if (size <= 0 || size > m_blockSize)
             std::abort();
         image.put(data, size);
         return true;
     }
+
+private:
+    qsizetype m_blockSize;
 };
 
 // The format read the slow, obvious way.
@@ -107,13 +114,14 @@ Image reference(std::string_view text)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    if (size == 0)
+    if (size < 2)
         return 0;
     const qsizetype piece = data[0] == 0 ? qsizetype(size) : data[0];
-    const char *text = reinterpret_cast<const char *>(data) + 1;
-    const qsizetype length = qsizetype(size) - 1;
+    const qsizetype blockSize = kBlockSizes[data[1] % std::size(kBlockSizes)];
+    const char *text = reinterpret_cast<const char *>(data) + 2;
+    const qsizetype length = qsizetype(size) - 2;
 
-    KeepingSink sink;
+    KeepingSink sink(blockSize);
     vesk::SRecordReader reader(sink);
     for (qsizetype at = 0; at < length; at += piece) {
         if (!reader.feed(text + at, std::min(piece, length - at)))

@@ -57,18 +57,21 @@ const char *findLineEnd(const char *from, const char *end)
 
 } // namespace
 
-BlockSink::BlockSink() : m_block(new char[kBlockSize]) {}
+BlockSink::BlockSink(qsizetype blockSize)
+    : m_blockSize(std::max<qsizetype>(blockSize, 1)), m_block(new char[m_blockSize])
+{
+}
 
 bool BlockSink::append(const char *data, qsizetype size)
 {
     m_total += size;
     while (size > 0) {
-        const qsizetype room = kBlockSize - m_used;
-        if (m_used == 0 && size >= kBlockSize) {
-            if (!writeBlock(data, kBlockSize))
+        const qsizetype room = m_blockSize - m_used;
+        if (m_used == 0 && size >= m_blockSize) {
+            if (!writeBlock(data, m_blockSize))
                 return false;
-            data += kBlockSize;
-            size -= kBlockSize;
+            data += m_blockSize;
+            size -= m_blockSize;
             continue;
         }
         const qsizetype take = std::min(room, size);
@@ -76,7 +79,7 @@ bool BlockSink::append(const char *data, qsizetype size)
         m_used += take;
         data += take;
         size -= take;
-        if (m_used == kBlockSize && !flush())
+        if (m_used == m_blockSize && !flush())
             return false;
     }
     return true;
@@ -87,20 +90,20 @@ bool BlockSink::appendZeros(qint64 count)
     if (count <= 0)
         return true;
     m_total += count;
-    const qsizetype head = qsizetype(std::min<qint64>(count, kBlockSize - m_used));
+    const qsizetype head = qsizetype(std::min<qint64>(count, m_blockSize - m_used));
     std::memset(m_block.get() + m_used, 0, size_t(head));
     m_used += head;
     count -= head;
     if (count == 0)
-        return m_used < kBlockSize || flush();
+        return m_used < m_blockSize || flush();
     if (!flush())
         return false;
     // The block is empty now: clear it once and send it as often as the fill needs.
-    std::memset(m_block.get(), 0, size_t(kBlockSize));
-    while (count >= kBlockSize) {
-        if (!writeBlock(m_block.get(), kBlockSize))
+    std::memset(m_block.get(), 0, size_t(m_blockSize));
+    while (count >= m_blockSize) {
+        if (!writeBlock(m_block.get(), m_blockSize))
             return false;
-        count -= kBlockSize;
+        count -= m_blockSize;
     }
     m_used = qsizetype(count);
     return true;

@@ -23,7 +23,8 @@ class BlockSink : public ImageSink
 public:
     static constexpr qsizetype kBlockSize = qsizetype(1) << 20;
 
-    BlockSink();
+    // Smaller blocks are for tests and fuzzing.
+    explicit BlockSink(qsizetype blockSize = kBlockSize);
     bool append(const char *data, qsizetype size) override;
     bool appendZeros(qint64 count) override;
     // Writes out what is still gathered; call once after the last append.
@@ -35,6 +36,7 @@ protected:
     virtual bool writeBlock(const char *data, qsizetype size) = 0;
 
 private:
+    qsizetype m_blockSize;
     std::unique_ptr<char[]> m_block;
     qsizetype m_used = 0;
     qint64 m_total = 0;

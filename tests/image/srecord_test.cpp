@@ -14,6 +14,7 @@ namespace {
 class MemorySink : public BlockSink
 {
 public:
+    explicit MemorySink(qsizetype block = kBlockSize) : BlockSink(block) {}
     QByteArray bytes;
     int blocks = 0;
     qsizetype largest = 0;
@@ -124,23 +125,33 @@ TEST(BlockSink, HugeFillGoesOutInBoundedBlocks)
     EXPECT_TRUE(sink.allZero);
 }
 
-TEST(BlockSink, DataAndFillAcrossBlockEdgesKeepTheirOrder)
+class BlockEdges : public ::testing::TestWithParam<qsizetype>
 {
-    MemorySink sink;
-    QByteArray expected;
-    const QByteArray big = seq(3, int(3 * BlockSink::kBlockSize + 17));
+};
+
+TEST_P(BlockEdges, DataAndFillKeepTheirOrder)
+{
+    const qsizetype block = GetParam();
+    MemorySink sink(block);
+    const QByteArray big = seq(3, int(3 * block + 17));
     ASSERT_TRUE(sink.append("abc", 3));
-    ASSERT_TRUE(sink.appendZeros(2 * BlockSink::kBlockSize + 5));
+    ASSERT_TRUE(sink.appendZeros(2 * block + 5));
     ASSERT_TRUE(sink.append(big.constData(), big.size()));
-    ASSERT_TRUE(sink.appendZeros(BlockSink::kBlockSize - 20));
+    const qsizetype toEdge = block - qsizetype(sink.total() % block);
+    ASSERT_TRUE(sink.appendZeros(toEdge)); // ends exactly on a block edge
     ASSERT_TRUE(sink.append("z", 1));
+    ASSERT_TRUE(sink.appendZeros(block));
     ASSERT_TRUE(sink.flush());
-    expected = "abc" + zeros(int(2 * BlockSink::kBlockSize + 5)) + big +
-               zeros(int(BlockSink::kBlockSize - 20)) + "z";
+    const QByteArray expected =
+        "abc" + zeros(int(2 * block + 5)) + big + zeros(int(toEdge)) + "z" + zeros(int(block));
     EXPECT_EQ(sink.bytes.size(), expected.size());
     EXPECT_TRUE(sink.bytes == expected);
-    EXPECT_LE(sink.largest, BlockSink::kBlockSize);
+    EXPECT_LE(sink.largest, block);
 }
+
+INSTANTIATE_TEST_SUITE_P(BlockSink, BlockEdges,
+                         ::testing::Values(qsizetype(2), qsizetype(7), qsizetype(4096),
+                                           BlockSink::kBlockSize));
 
 // Once the output fails, the reader stops and reports it; no later line reaches the sink.
 TEST(SRecordReader, StopsAtTheFirstFailedWrite)
