@@ -1,0 +1,102 @@
+#pragma once
+
+#include "build/builddriver.h"
+#include "platform/dosfs.h"
+#include "state/mainstate.h"
+#include "state/windowport.h"
+#include "ui/lists.h"
+
+#include <QWidget>
+#include <array>
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace vesk {
+
+// The main window: owner of the shared state, the lists, the run modes' options and the log.
+// The builds and the transfer reach it through WindowPort.
+class Form1 : public QWidget, public WindowPort
+{
+    Q_OBJECT
+public:
+    // `fs` is the process's current drive and directory; the builds change it.
+    explicit Form1(DosFs &fs, QWidget *parent = nullptr);
+
+    // Start-up, before the window is shown. False when it failed: the error has been shown
+    // and the program must end at once, without shutdown (the settings file stays as it is).
+    bool startUp();
+
+    MainState &state() { return m_state; }
+    DosFs &fs() { return m_fs; }
+
+    // The 転送 button. The serial part fills these in: the click handler, and whether a
+    // transfer is still waiting (the window then closes only once it is done).
+    std::function<void()> onTransfer;
+    std::function<bool()> transferBusy;
+
+    // Controls, named as the window's designer named them.
+    DriveList *Drive1;
+    DirList *Dir1;
+    FileList *File1;
+    std::array<QRadioButton *, 4> Option1;
+    QCheckBox *Check1;
+    QLabel *Label1;
+    QLabel *Label2;
+    QPlainTextEdit *Text1;
+    QPushButton *Command1;
+    QPushButton *Command2;
+    QPushButton *Command3;
+    QPushButton *Command4;
+
+    // WindowPort
+    QString log() const override { return m_log; }
+    void setLog(const QString &text) override;
+    QString label1() const override;
+    void setLabel1(const QString &text) override;
+    bool transferEnabled() const override;
+    void setTransferEnabled(bool enabled) override;
+    QString selectedFile() const override;
+    QString fileListDir() const override;
+    int selectedMode() const override;
+    bool romChecked() const override;
+    void message(const QString &text) override;
+    void beep() override;
+    void processEvents(int waitMs) override;
+
+    // Event handlers.
+    void Option1_Click(int index);
+    void Check1_Click();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    enum class Pass { Ok, BadSettings, Failed };
+    Pass startUpPass(Error &error);
+    void setOption1(int index);
+    Error Dir1_Change(const QString &path);
+    QString settingsPath() const;
+    void shutDown();
+    bool busy() const;
+    void closeIfPending();
+    void buildControls();
+
+    DosFs &m_fs;
+    MainState m_state;
+    BuildDriver m_driver;
+    FolderChooser *m_folders;
+    QString m_log;
+    bool m_closePending = false;
+    bool m_shutDown = false;
+};
+
+} // namespace vesk
