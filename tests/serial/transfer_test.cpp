@@ -1,0 +1,373 @@
+#include "pty.h"
+#include "serial/receive.h"
+#include "serial/transfer.h"
+#include "support/recordingwindow.h"
+#include "support/tempdrive.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+QByteArray pattern(int size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char(i * 7 + 1);
+    return bytes;
+}
+
+// The frame written out by hand, independent of makeFrame.
+QByteArray expectedFrame(const QByteArray &image, char high, char low)
+{
+    return QByteArray(21, '\0') + char(0xFF) + high + low + image + QByteArray(7, '\0');
+}
+
+QByteArray expectedFrame(const QByteArray &image)
+{
+    return expectedFrame(image, char(image.size() >> 8), char(image.size() & 0xFF));
+}
+
+class TransferTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        state.fname = "MAIN";
+        connectReceive(comm);
+        window.m_log = "MAIN:アセンブルＯＫ\r\n";
+        window.m_label1 = "MAIN.bin";
+        window.m_transfer = true;
+        // The board reads as fast as the port sends; each pass takes one poll interval.
+        window.onYield = [this] {
+            now += ImageSender::kPollMs;
+            received += pty.drain();
+        };
+    }
+
+    void expectWindowUnchanged() const
+    {
+        EXPECT_EQ(window.m_log, "MAIN:アセンブルＯＫ\r\n");
+        EXPECT_EQ(window.m_label1, "MAIN.bin");
+        EXPECT_TRUE(window.m_transfer);
+    }
+
+    // Fails with the sizes rather than printing 64 KiB of bytes.
+    void expectReceived(const QByteArray &expected)
+    {
+        received += pty.readUpTo(expected.size() - received.size());
+        EXPECT_EQ(received.size(), expected.size());
+        EXPECT_TRUE(received == expected) << "the bytes on the line differ from the frame";
+    }
+
+    TempDrive drive;
+    DosFs fs = drive.fs();
+    MainState state;
+    RecordingWindow window;
+    Pty pty;
+    MSComm comm{pty.path()};
+    qint64 now = 0;
+    Clock clock = [this] { return now; };
+    Transfer transfer{comm, fs, state, window, clock};
+    QByteArray received;
+};
+
+struct FrameRow
+{
+    const char *name;
+    QByteArray image;
+    char high;
+    char low;
+};
+
+class FrameOnTheLine : public TransferTest, public ::testing::WithParamInterface<FrameRow>
+{
+};
+
+TEST_P(FrameOnTheLine, IsSentWholeAndTheWindowStaysAsItWas)
+{
+    const FrameRow &row = GetParam();
+    // The image converter writes ".BIN"; Transfer asks for ".bin".
+    drive.write("MAIN.BIN", row.image);
+
+    transfer.click();
+
+    EXPECT_EQ(comm.OutBufferCount(), 0);
+    expectReceived(expectedFrame(row.image, row.high, row.low));
+    EXPECT_EQ(received.size(), row.image.size() + 31);
+    EXPECT_TRUE(window.events.isEmpty()) << window.events.join(", ").toStdString();
+    expectWindowUnchanged();
+    EXPECT_FALSE(transfer.busy());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Images, FrameOnTheLine,
+    ::testing::Values(FrameRow{"FourBytesMake35", QByteArray("\x01\x02\x03\x04", 4), 0x00, 0x04},
+                      FrameRow{"EmptyImageMake31", QByteArray(), 0x00, 0x00},
+                      FrameRow{"ThreeHundredBytesLength012C", pattern(300), 0x01, 0x2C},
+                      FrameRow{"LargestEvenImageFFFE", pattern(65534), char(0xFF), char(0xFE)}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+struct RefusalRow
+{
+    const char *name;
+    std::optional<QByteArray> image; // none: no image file
+    int beeps;
+    QString message; // the whole message, or its first line
+};
+
+class RefusedImage : public TransferTest, public ::testing::WithParamInterface<RefusalRow>
+{
+};
+
+TEST_P(RefusedImage, SendsNothingAndLeavesThePortOpen)
+{
+    const RefusalRow &row = GetParam();
+    if (row.image)
+        drive.write("MAIN.BIN", *row.image);
+
+    transfer.click();
+
+    EXPECT_EQ(window.beeps, row.beeps);
+    ASSERT_EQ(window.messages.size(), 1);
+    EXPECT_EQ(window.messages[0].section('\n', 0, 0), row.message);
+    if (row.beeps > 0)
+        EXPECT_EQ(window.events.first(), "beep") << "the beep sounds before the message";
+    EXPECT_EQ(comm.OutBufferCount(), 0);
+    window.processEvents(0);
+    EXPECT_TRUE(pty.drain().isEmpty());
+    EXPECT_TRUE(comm.PortOpen());
+    // Looking for the image must not create it.
+    EXPECT_EQ(QDir(drive.root()).entryList(QDir::Files).size(), row.image ? 1 : 0);
+    expectWindowUnchanged();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Images, RefusedImage,
+    ::testing::Values(RefusalRow{"OddLength", QByteArray("\x01\x02\x03", 3), 0, "Error"},
+                      RefusalRow{"NoImageFile", std::nullopt, 1, QString::fromUtf8(kImageNotFound)},
+                      RefusalRow{"TooLongForTheLengthField", pattern(65536), 0,
+                                 "イメージが大きすぎます（65536 バイト、上限 65535 バイト）。"},
+                      RefusalRow{"OddAndTooLongIsOdd", pattern(65537), 0, "Error"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(TransferTest, FirstTransferOpensThePortAndLaterOnesFindItOpen)
+{
+    const QByteArray image("\x01\x02\x03\x04", 4);
+    drive.write("MAIN.BIN", image);
+    EXPECT_FALSE(comm.PortOpen()) << "the port stays closed until the first transfer";
+
+    transfer.click();
+    EXPECT_TRUE(comm.PortOpen());
+    transfer.click();
+    EXPECT_TRUE(comm.PortOpen());
+
+    expectReceived(expectedFrame(image) + expectedFrame(image));
+    EXPECT_TRUE(window.events.isEmpty());
+}
+
+TEST_F(TransferTest, BytesFromTheBoardDuringTheWaitAreTakenAndDropped)
+{
+    // Larger than the terminal buffers, so the wait lasts until the test reads the line.
+    const QByteArray image = pattern(65534);
+    drive.write("MAIN.BIN", image);
+    int commEvents = 0;
+    QObject::connect(&comm, &MSComm::OnComm, [&] { ++commEvents; });
+    bool answered = false;
+    window.onYield = [&] {
+        now += ImageSender::kPollMs;
+        if (!answered) {
+            pty.write("OK\r\n");
+            answered = true;
+        } else if (commEvents > 0) {
+            received += pty.drain();
+        }
+    };
+
+    transfer.click();
+
+    EXPECT_GT(commEvents, 0);
+    EXPECT_TRUE(comm.Input().isEmpty()) << "the receive handler left bytes in the buffer";
+    expectReceived(expectedFrame(image));
+    EXPECT_TRUE(window.events.isEmpty());
+    expectWindowUnchanged();
+}
+
+TEST_F(TransferTest, AClickDuringTheWaitIsRefusedWithABeep)
+{
+    const QByteArray image = pattern(300);
+    drive.write("MAIN.BIN", image);
+    bool clicked = false;
+    bool busyInside = false;
+    window.onYield = [&] {
+        if (!clicked) {
+            clicked = true;
+            busyInside = transfer.busy();
+            transfer.click();
+        }
+        received += pty.drain();
+    };
+
+    transfer.click();
+
+    EXPECT_TRUE(busyInside);
+    EXPECT_EQ(window.events, QStringList{"beep"});
+    received += pty.readUpTo(2 * expectedFrame(image).size(), 300);
+    EXPECT_TRUE(received == expectedFrame(image)) << "received " << received.size() << " bytes";
+}
+
+TEST_F(TransferTest, APortThatVanishesEndsTheTransferAndIsOpenedAgainNextTime)
+{
+    QTemporaryDir links;
+    const QString com1 = links.path() + "/com1";
+    auto board = std::make_unique<Pty>();
+    ASSERT_TRUE(QFile::link(board->path(), com1));
+    MSComm port(com1);
+    connectReceive(port);
+    Transfer sender(port, fs, state, window, clock);
+    const QByteArray image = pattern(65534);
+    drive.write("MAIN.BIN", image);
+    // The adapter is pulled while the frame is still going out.
+    window.onYield = [&] {
+        now += ImageSender::kPollMs;
+        if (window.yields == 3)
+            board->close();
+    };
+
+    sender.click();
+
+    ASSERT_EQ(window.messages.size(), 1);
+    EXPECT_TRUE(window.messages[0].startsWith("シリアルポートとの接続が切れました。"));
+    EXPECT_TRUE(window.messages[0].contains(com1));
+    EXPECT_FALSE(port.PortOpen());
+    EXPECT_FALSE(sender.busy());
+
+    // Plugged in again, perhaps under another terminal.
+    board = std::make_unique<Pty>();
+    QFile::remove(com1);
+    ASSERT_TRUE(QFile::link(board->path(), com1));
+    window.onYield = [&] {
+        now += ImageSender::kPollMs;
+        received += board->drain();
+    };
+
+    sender.click();
+
+    EXPECT_EQ(window.messages.size(), 1);
+    EXPECT_TRUE(port.PortOpen());
+    received += board->readUpTo(expectedFrame(image).size() - received.size());
+    EXPECT_TRUE(received == expectedFrame(image)) << "received " << received.size() << " bytes";
+}
+
+struct StallRow
+{
+    const char *name;
+    int imageSize;
+    // Passes of a second each until the wait gives up: the frame's line time plus 5 s.
+    int passes;
+};
+
+class StalledLine : public TransferTest, public ::testing::WithParamInterface<StallRow>
+{
+};
+
+TEST_P(StalledLine, GivesUpAfterTheLineTimeAndDiscardsTheRest)
+{
+    const StallRow &row = GetParam();
+    drive.write("MAIN.BIN", pattern(row.imageSize));
+    ASSERT_FALSE(comm.setPortOpen(true));
+    // Stops the terminal's output as a line held by the other end would.
+    ASSERT_EQ(::tcflow(pty.slave(), TCOOFF), 0);
+    window.onYield = [&] { now += 1000; };
+
+    transfer.click();
+
+    EXPECT_EQ(window.yields, row.passes);
+    ASSERT_EQ(window.messages.size(), 1);
+    EXPECT_TRUE(
+        window.messages[0].startsWith("シリアルポートの送信が時間内に終わりませんでした。"));
+    EXPECT_TRUE(window.messages[0].contains(pty.path()));
+    EXPECT_EQ(comm.OutBufferCount(), 0);
+    EXPECT_TRUE(comm.PortOpen());
+
+    ::tcflow(pty.slave(), TCOON);
+    window.processEvents(0);
+    EXPECT_TRUE(pty.readUpTo(1, 200).isEmpty()) << "the unsent bytes went out after all";
+}
+
+INSTANTIATE_TEST_SUITE_P(Waits, StalledLine,
+                         ::testing::Values(StallRow{"SmallFrameGetsTheGraceOnly", 4, 6},
+                                           StallRow{"LargestFrameGetsItsLineTimeToo", 65534, 74}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+enum class PortFault { Missing, HeldByAnother, NotATerminal, NoPermission };
+
+struct OpenRow
+{
+    const char *name;
+    PortFault fault;
+    QString hint;
+};
+
+class PortThatWillNotOpen : public TransferTest, public ::testing::WithParamInterface<OpenRow>
+{
+};
+
+TEST_P(PortThatWillNotOpen, IsToldWithTheDeviceAndTheFixBeforeTheImageIsLookedAt)
+{
+    const OpenRow &row = GetParam();
+    QTemporaryDir dir;
+    QString device = pty.path();
+    MSComm holder(pty.path());
+    switch (row.fault) {
+    case PortFault::Missing:
+        device = dir.path() + "/ttyUSB9";
+        break;
+    case PortFault::HeldByAnother:
+        ASSERT_FALSE(holder.setPortOpen(true));
+        break;
+    case PortFault::NotATerminal:
+        device = dir.path() + "/notatty";
+        QFile(device).open(QIODevice::WriteOnly);
+        break;
+    case PortFault::NoPermission:
+        if (::geteuid() == 0)
+            GTEST_SKIP() << "root may open any device";
+        ASSERT_EQ(::chmod(pty.path().toLocal8Bit().constData(), 0), 0);
+        break;
+    }
+    MSComm port(device);
+    Transfer sender(port, fs, state, window, clock);
+
+    // No image either: the port's failure comes first and ends the command.
+    sender.click();
+
+    EXPECT_EQ(window.beeps, 0);
+    ASSERT_EQ(window.messages.size(), 1);
+    const QString &text = window.messages[0];
+    EXPECT_TRUE(text.startsWith("シリアルポートを開けません。")) << text.toStdString();
+    EXPECT_TRUE(text.contains(row.hint)) << text.toStdString();
+    EXPECT_TRUE(text.contains(device)) << text.toStdString();
+    EXPECT_FALSE(port.PortOpen());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ports, PortThatWillNotOpen,
+    ::testing::Values(OpenRow{"NoSuchDevice", PortFault::Missing, "dosdevices/com1"},
+                      OpenRow{"HeldByAnotherProgram", PortFault::HeldByAnother, "ほかのプログラム"},
+                      OpenRow{"NotASerialDevice", PortFault::NotATerminal,
+                              "シリアル装置ではありません"},
+                      OpenRow{"NoPermission", PortFault::NoPermission, "dialout"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+} // namespace
