@@ -38,9 +38,7 @@ Error openError(const QString &device, const QSerialPort &port)
                                        "そのプログラムを終えてから、もう一度転送してください。",
                          device, reason);
     }
-    struct stat st
-    {
-    };
+    struct stat st = {};
     if (::stat(QFile::encodeName(device).constData(), &st) == 0 && !S_ISCHR(st.st_mode))
         return makeError(kCannotOpen + "シリアル装置ではありません。", device, reason);
     return makeError(kCannotOpen, device, reason);
