@@ -358,7 +358,6 @@ INSTANTIATE_TEST_SUITE_P(
                    {},
                    "C:\\TC\\a38h bad.mar",
                    {"bad.obj", "bad.lis"}},
-        FailureRow{"MissingSource", {}, {}, "C:\\TC\\a38h none.mar", {"none.obj", "none.lis"}},
         FailureRow{"UndefinedSymbol",
                    {{"x.mar", "\tjsr @_missing\n"}},
                    {"C:\\TC\\a38h x.mar"},

@@ -77,7 +77,6 @@ INSTANTIATE_TEST_SUITE_P(
                               {}},
                       LinkRow{"StartWithoutSectionName", {"a.obj", "-start=0200"}, false},
                       LinkRow{"StartBeyond24Bits", {"a.obj", "-start=P(01000000)"}, false},
-                      LinkRow{"UnknownOption", {"a.obj", "-debug"}, false},
                       LinkRow{"NoObject", {"-output=x"}, false}),
     [](const auto &info) { return std::string(info.param.name); });
 
@@ -130,50 +129,8 @@ INSTANTIATE_TEST_SUITE_P(
                 std::nullopt},
         DasmRow{"RangeBackwards", {"-o0", "a.bin", "100,10"}, false},
         DasmRow{"RangeNotHexadecimal", {"-o0", "a.bin", "0,10g"}, false},
-        DasmRow{"TwoImages", {"-o0", "a.bin", "b.bin"}, false},
         DasmRow{"NoImage", {"-o0", "0,10"}, false}),
     [](const auto &info) { return std::string(info.param.name); });
-
-TEST(CompileArguments, TakeTheBatchLineAndRefuseOtherCpus)
-{
-    QString error;
-    const auto args =
-        parseCompileArgs({"-abs16", "-CPU=300HA", "-INCLUDE=C:\\TC\\", "C:\\WORK\\main.C"}, &error);
-    ASSERT_TRUE(args) << qPrintable(error);
-    EXPECT_EQ(args->includeDirs, QStringList{"C:\\TC\\"});
-    EXPECT_EQ(args->source, "C:\\WORK\\main.C");
-
-    EXPECT_FALSE(parseCompileArgs({"-CPU=300", "a.c"}, &error));
-    EXPECT_FALSE(parseCompileArgs({"-abs16", "-CPU=300HA", "-INCLUDE=C:\\TC\\"}, &error));
-    EXPECT_FALSE(parseCompileArgs({"a.c", "b.c"}, &error));
-}
-
-struct PlacedRow
-{
-    const char *name;
-    const char *section;
-    std::optional<quint32> address;
-};
-
-class PlacedSections : public ::testing::TestWithParam<PlacedRow>
-{
-};
-
-TEST_P(PlacedSections, NameCarriesTheAddress)
-{
-    EXPECT_EQ(placedAddress(GetParam().section), GetParam().address);
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, PlacedSections,
-                         ::testing::Values(PlacedRow{"RamModule", ".0FFDF10", 0xFFDF10},
-                                           PlacedRow{"LowerCaseDigits", ".0ffdf10", 0xFFDF10},
-                                           PlacedRow{"RomStartup", ".0100", 0x100},
-                                           PlacedRow{"VectorTable", ".00", 0},
-                                           PlacedRow{"ZeroAlone", ".0", 0},
-                                           PlacedRow{"OrdinaryText", ".text", std::nullopt},
-                                           PlacedRow{"NotHexadecimal", ".0x100", std::nullopt},
-                                           PlacedRow{"NoLeadingZero", ".FFDF10", std::nullopt}),
-                         [](const auto &info) { return std::string(info.param.name); });
 
 struct LayoutRow
 {
