@@ -1,0 +1,135 @@
+#include "build/toolrun.h"
+
+#include "platform/listinput.h"
+
+#include <QCoreApplication>
+#include <QFileSystemWatcher>
+#include <QPointer>
+#include <optional>
+
+namespace vesk {
+
+namespace {
+
+Error writeBatch(const DosFs &fs, const QString &name, const QByteArray &line)
+{
+    // A batch file that exists, whatever it holds, stays as the user left it.
+    if (fs.isOrdinaryFile(name))
+        return {};
+    return fs.writeAtomic(name, line + "\r\n");
+}
+
+qsizetype lastSeparator(const QString &dosPath)
+{
+    qsizetype cut = -1;
+    for (QChar sep : {u'\\', u'/', u':'})
+        cut = std::max(cut, dosPath.lastIndexOf(sep));
+    return cut;
+}
+
+// Wakes the event loop when something changes in a directory. The watcher lives as long as
+// the application: closing an inotify instance waits on the kernel for tens of milliseconds.
+class DirWatch
+{
+public:
+    explicit DirWatch(const QString &dir) : m_dir(dir)
+    {
+        static QPointer<QFileSystemWatcher> shared;
+        if (!shared && QCoreApplication::instance())
+            shared = new QFileSystemWatcher(QCoreApplication::instance());
+        m_watcher = shared;
+        if (!m_watcher || dir.isEmpty())
+            return;
+        // A nested wait on the same directory leaves the watch to the outer one.
+        m_added = m_watcher->addPath(dir);
+        m_active = m_added || m_watcher->directories().contains(dir);
+    }
+    ~DirWatch()
+    {
+        if (m_added && m_watcher)
+            m_watcher->removePath(m_dir);
+    }
+    bool active() const { return m_active; }
+
+private:
+    QString m_dir;
+    QPointer<QFileSystemWatcher> m_watcher;
+    bool m_added = false;
+    bool m_active = false;
+};
+
+bool waitFor(const DosFs &fs, WindowPort &window, const QString &name, const ProcessHandle *process,
+             const WaitClock &clock)
+{
+    using std::chrono::nanoseconds;
+    const nanoseconds start = clock();
+    const DirWatch watch(fs.toHost(name.left(lastSeparator(name) + 1)));
+    const int passMs = watch.active() ? kWatchedPassMs : kPolledPassMs;
+    std::optional<nanoseconds> seen; // when the file was first found
+    for (;;) {
+        const nanoseconds now = clock();
+        if (!seen && now - start > kOutputTimeLimit)
+            return true;
+        if (seen && now - *seen > kFinishTimeLimit)
+            return true;
+        window.processEvents(passMs);
+        if (!fs.isOrdinaryFile(name)) {
+            // A file that vanished again (a tool deleting its output on failure) must appear
+            // anew within the first limit.
+            seen.reset();
+            continue;
+        }
+        if (!process || process->hasEnded())
+            return false;
+        if (!seen)
+            seen = now;
+    }
+}
+
+} // namespace
+
+WaitClock steadyWaitClock()
+{
+    return [] {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(
+            std::chrono::steady_clock::now().time_since_epoch());
+    };
+}
+
+Error MakeBat(const DosFs &fs)
+{
+    if (Error e = writeBatch(fs, QStringLiteral("C38.bat"),
+                             "cc38h.exe -abs16 -CPU=300HA -INCLUDE=%1 %2 >> err.txt"))
+        return e;
+    return writeBatch(fs, QStringLiteral("dasm.bat"), "dasmh83 -o%2 %1 %2,%3>> %4out.txt");
+}
+
+bool WaitLoop(const DosFs &fs, WindowPort &window, const QString &name, const WaitClock &clock)
+{
+    return waitFor(fs, window, name, nullptr, clock);
+}
+
+bool WaitLoop(const DosFs &fs, WindowPort &window, const QString &name,
+              const ProcessHandle &process, const WaitClock &clock)
+{
+    return waitFor(fs, window, name, process.isValid() ? &process : nullptr, clock);
+}
+
+QString ReadErrTxt(const DosFs &fs, Error *error)
+{
+    QByteArray bytes;
+    if (Error e = fs.readAll(QStringLiteral("err.txt"), bytes)) {
+        if (error)
+            *error = e;
+        return {};
+    }
+    if (error)
+        *error = {};
+    ListReader reader(decodeText(bytes));
+    QString text;
+    while (!reader.atEnd())
+        text += reader.next() + QStringLiteral("\r\n");
+    return text;
+}
+
+} // namespace vesk

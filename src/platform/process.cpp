@@ -1,0 +1,313 @@
+#include "platform/process.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <algorithm>
+#include <optional>
+
+namespace vesk {
+
+namespace {
+
+const QString kNotFound = QStringLiteral("プログラムが見つかりません。");
+const QString kCannotStart = QStringLiteral("プログラムを起動できません。");
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+// The entries of one host directory, listed only when a name is not there in exact case.
+class DirEntries
+{
+public:
+    explicit DirEntries(QString dir) : m_dir(std::move(dir)) {}
+
+    // Host path of the entry named `name`: exact case wins, else the first case-insensitive
+    // match in sorted order, as DOS paths resolve. Empty when there is none.
+    QString find(const QString &name)
+    {
+        const QString exact = m_dir + u'/' + name;
+        if (QFileInfo::exists(exact))
+            return exact;
+        if (!m_sorted) {
+            m_sorted =
+                QDir(m_dir).entryList(QDir::Files | QDir::System | QDir::Hidden, QDir::NoSort);
+            std::sort(m_sorted->begin(), m_sorted->end());
+        }
+        const auto it = std::find_if(m_sorted->cbegin(), m_sorted->cend(), [&](const QString &e) {
+            return e.compare(name, Qt::CaseInsensitive) == 0;
+        });
+        return it == m_sorted->cend() ? QString() : m_dir + u'/' + *it;
+    }
+
+private:
+    QString m_dir;
+    std::optional<QStringList> m_sorted;
+};
+
+enum class Probe { Missing, Usable, NotExecutable, BadInterpreter };
+
+Probe probe(const QString &path, Launch::Kind &kind, QString &reason)
+{
+    const QFileInfo info(path);
+    if (!info.isFile() || info.fileName().startsWith(u'.'))
+        return Probe::Missing;
+    if (info.suffix().compare(u"bat", Qt::CaseInsensitive) == 0) {
+        kind = Launch::Kind::Batch;
+        return Probe::Usable;
+    }
+    QFile file(path);
+    const QByteArray head = file.open(QIODevice::ReadOnly) ? file.read(256) : QByteArray();
+    if (head.startsWith("MZ")) {
+        kind = Launch::Kind::Dos;
+        return Probe::Usable;
+    }
+    if (!info.isExecutable()) {
+        reason = QStringLiteral("実行できないファイルです: ") + path;
+        return Probe::NotExecutable;
+    }
+    // The host reports a missing interpreter only after the start, too late for a clear
+    // message, so look at it first.
+    if (head.startsWith("#!")) {
+        const QByteArray line = head.mid(2, head.indexOf('\n') < 0 ? -1 : head.indexOf('\n') - 2);
+        const QString interpreter = QString::fromLocal8Bit(line.trimmed()).section(u' ', 0, 0);
+        if (!interpreter.isEmpty() && !QFileInfo(interpreter).isExecutable()) {
+            reason = QStringLiteral("インタプリタが見つかりません: ") + interpreter;
+            return Probe::BadInterpreter;
+        }
+    }
+    kind = Launch::Kind::Native;
+    return Probe::Usable;
+}
+
+} // namespace
+
+QStringList splitCommandLine(const QString &line)
+{
+    QStringList words;
+    QString word;
+    bool inWord = false;
+    bool quoted = false;
+    for (const QChar c : line) {
+        if (c == u'"') {
+            quoted = !quoted;
+            inWord = true; // "" is an empty word
+        } else if (!quoted && isBlank(c)) {
+            if (inWord)
+                words << word;
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words << word;
+    return words;
+}
+
+QString quoteArg(const QString &word)
+{
+    // An empty word would vanish from the line altogether.
+    if (word.isEmpty() || std::any_of(word.cbegin(), word.cend(), isBlank))
+        return u'"' + word + u'"';
+    return word;
+}
+
+QString batchRunnerPath()
+{
+    const QString name = QStringLiteral("vesk-cmd");
+    QStringList dirs;
+    if (QCoreApplication::instance())
+        dirs << QCoreApplication::applicationDirPath();
+#ifdef VESK_BUILD_BIN_DIR
+    dirs << QStringLiteral(VESK_BUILD_BIN_DIR);
+#endif
+    for (const QString &dir : dirs) {
+        const QFileInfo info(dir + u'/' + name);
+        if (info.isFile() && info.isExecutable())
+            return info.absoluteFilePath();
+    }
+    return QStandardPaths::findExecutable(name);
+}
+
+Error prepareLaunch(const DosFs &fs, const QStringList &words, const StartOptions &options,
+                    Launch &out)
+{
+    const QString word = words.value(0);
+    qsizetype cut = -1;
+    for (QChar sep : {u'\\', u'/', u':'})
+        cut = std::max(cut, word.lastIndexOf(sep));
+    const QString name = word.mid(cut + 1);
+    if (name.isEmpty())
+        return makeError(kNotFound, word);
+
+    QStringList dirs;
+    if (cut >= 0) {
+        dirs << fs.toHost(word.left(cut + 1));
+    } else {
+        dirs << fs.hostCurrentDir();
+        if (!options.binDir.isEmpty())
+            dirs << fs.toHost(options.binDir);
+        dirs << qEnvironmentVariable("PATH").split(u':', Qt::SkipEmptyParts);
+    }
+    QStringList names{name};
+    if (!name.contains(u'.'))
+        names << name + ".exe" << name + ".com" << name + ".bat";
+
+    QString found;
+    Launch::Kind kind = Launch::Kind::Native;
+    QString reason;
+    for (const QString &dir : std::as_const(dirs)) {
+        if (dir.isEmpty() || !QFileInfo(dir).isDir())
+            continue;
+        DirEntries entries(dir);
+        for (const QString &candidate : std::as_const(names)) {
+            const QString path = entries.find(candidate);
+            if (path.isEmpty())
+                continue;
+            QString why;
+            const Probe p = probe(path, kind, why);
+            if (p == Probe::Usable) {
+                found = path;
+                break;
+            }
+            if (p != Probe::Missing && reason.isEmpty())
+                reason = why;
+        }
+        if (!found.isEmpty())
+            break;
+    }
+    if (found.isEmpty())
+        return reason.isEmpty() ? makeError(kNotFound, word)
+                                : makeError(kCannotStart, word, reason);
+
+    out = Launch();
+    out.kind = kind;
+    out.file = found;
+    out.workingDir = fs.hostCurrentDir();
+    out.environment = QProcessEnvironment::systemEnvironment();
+    // Our tools and the batch runner start elsewhere; this makes them read the same drives.
+    if (!fs.driveMap().folder().isEmpty())
+        out.environment.insert(QStringLiteral("VESK_DOSDEVICES"), fs.driveMap().folder());
+    const QStringList rest = words.mid(1);
+    switch (kind) {
+    case Launch::Kind::Native:
+        out.program = found;
+        out.arguments = rest;
+        break;
+    case Launch::Kind::Batch: {
+        out.program = options.batchRunner.isEmpty() ? batchRunnerPath() : options.batchRunner;
+        if (out.program.isEmpty())
+            return makeError(
+                kCannotStart, word,
+                QStringLiteral("バッチファイルを実行する vesk-cmd が見つかりません。"));
+        const QString dos = fs.toDos(found);
+        out.arguments = QStringList{dos.isEmpty() ? found : dos} + rest;
+        break;
+    }
+    case Launch::Kind::Dos:
+        out.program = options.wine.isEmpty()
+                          ? QStandardPaths::findExecutable(QStringLiteral("wine"))
+                          : options.wine;
+        if (out.program.isEmpty())
+            return makeError(
+                kCannotStart, word,
+                QStringLiteral("DOS/Windows の実行ファイルです。実行には wine が必要です。"));
+        out.arguments = QStringList{found} + rest;
+        break;
+    }
+    return {};
+}
+
+void applyLaunch(QProcess &process, const Launch &launch)
+{
+    process.setProgram(launch.program);
+    process.setArguments(launch.arguments);
+    process.setWorkingDirectory(launch.workingDir);
+    process.setProcessEnvironment(launch.environment);
+    // Tools write to Vesk's terminal, as console programs would to their window.
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.setInputChannelMode(QProcess::ForwardedInputChannel);
+}
+
+// --- ProcessHandle -------------------------------------------------------------------------
+
+struct ProcessHandle::Data
+{
+    QProcess *process = nullptr;
+    QString word;
+    Error startError;
+
+    ~Data()
+    {
+        // Destroying a running QProcess kills it; a tool outlives the build that started it.
+        if (process->state() == QProcess::NotRunning) {
+            process->deleteLater();
+            return;
+        }
+        QProcess *p = process;
+        QObject::connect(p, &QProcess::finished, p, &QObject::deleteLater);
+        QObject::connect(p, &QProcess::errorOccurred, p, [p](QProcess::ProcessError e) {
+            if (e == QProcess::FailedToStart)
+                p->deleteLater();
+        });
+    }
+};
+
+bool ProcessHandle::hasEnded() const
+{
+    return !m_d || m_d->process->state() == QProcess::NotRunning;
+}
+
+int ProcessHandle::exitCode() const
+{
+    if (!hasEnded() || !m_d || !m_d->startError.what.isEmpty() ||
+        m_d->process->exitStatus() != QProcess::NormalExit)
+        return -1;
+    return m_d->process->exitCode();
+}
+
+Error ProcessHandle::startError() const
+{
+    return m_d ? m_d->startError : Error();
+}
+
+qint64 ProcessHandle::processId() const
+{
+    return m_d ? m_d->process->processId() : 0;
+}
+
+Error startProgram(const DosFs &fs, const QString &commandLine, const StartOptions &options,
+                   ProcessHandle *handle)
+{
+    const QStringList words = splitCommandLine(commandLine);
+    Launch launch;
+    if (Error e = prepareLaunch(fs, words, options, launch))
+        return e;
+
+    auto d = std::make_shared<ProcessHandle::Data>();
+    d->process = new QProcess;
+    d->word = words.value(0);
+    applyLaunch(*d->process, launch);
+    std::weak_ptr<ProcessHandle::Data> weak = d;
+    QObject::connect(d->process, &QProcess::errorOccurred, d->process,
+                     [weak](QProcess::ProcessError e) {
+                         const auto data = weak.lock();
+                         if (data && e == QProcess::FailedToStart)
+                             data->startError =
+                                 makeError(kCannotStart, data->word, data->process->errorString());
+                     });
+    d->process->start();
+    if (handle)
+        handle->m_d = d;
+    return {};
+}
+
+} // namespace vesk

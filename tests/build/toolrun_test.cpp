@@ -1,0 +1,320 @@
+#include "build/toolrun.h"
+#include "support/recordingwindow.h"
+#include "support/tempdrive.h"
+
+#include <QDir>
+#include <QFile>
+#include <csignal>
+#include <gtest/gtest.h>
+
+using namespace vesk;
+using namespace std::chrono_literals;
+using vesk::test::RecordingWindow;
+using vesk::test::TempDrive;
+
+namespace {
+
+void script(const TempDrive &drive, const QString &relative, const QByteArray &body)
+{
+    drive.write(relative, "#!/bin/sh\n" + body + "\n");
+    QFile::setPermissions(drive.host(relative),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// Records the wait of every pass, so a pass that does not sleep shows.
+class PassWindow : public RecordingWindow
+{
+public:
+    void processEvents(int waitMs) override
+    {
+        waits << waitMs;
+        RecordingWindow::processEvents(waitMs);
+    }
+    QList<int> waits;
+};
+
+// Advances by `step` on every reading; `onRead` sees each reading before it is returned.
+struct SteppingClock
+{
+    std::chrono::nanoseconds step;
+    std::function<void(std::chrono::nanoseconds)> onRead = {};
+    std::shared_ptr<std::chrono::nanoseconds> now = std::make_shared<std::chrono::nanoseconds>(0);
+
+    std::chrono::nanoseconds operator()() const
+    {
+        const auto t = *now;
+        *now += step;
+        if (onRead)
+            onRead(t);
+        return t;
+    }
+};
+
+} // namespace
+
+// --- MakeBat -----------------------------------------------------------------------------------
+
+const QByteArray kC38Line = "cc38h.exe -abs16 -CPU=300HA -INCLUDE=%1 %2 >> err.txt\r\n";
+const QByteArray kDasmLine = "dasmh83 -o%2 %1 %2,%3>> %4out.txt\r\n";
+
+struct MakeBatRow
+{
+    const char *name;
+    QStringList existing; // written with the text "keep" before the call
+    QStringList afterwards;
+};
+
+class MakeBatTable : public ::testing::TestWithParam<MakeBatRow>
+{
+};
+
+TEST_P(MakeBatTable, WritesOnlyWhatIsMissing)
+{
+    TempDrive drive;
+    drive.mkdir("tools");
+    for (const QString &name : GetParam().existing)
+        drive.write("tools/" + name, "keep");
+    ASSERT_FALSE(MakeBat(drive.fs("tools")));
+    QStringList names = QDir(drive.host("tools")).entryList(QDir::Files, QDir::Name);
+    EXPECT_EQ(names, GetParam().afterwards);
+    for (const QString &name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const QByteArray expected = GetParam().existing.contains(name) ? QByteArray("keep")
+                                    : name == "C38.bat"                ? kC38Line
+                                                                       : kDasmLine;
+        EXPECT_EQ(drive.read("tools/" + name), expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, MakeBatTable,
+    ::testing::Values(
+        MakeBatRow{"NeitherExists", {}, {"C38.bat", "dasm.bat"}},
+        MakeBatRow{"C38Exists", {"C38.bat"}, {"C38.bat", "dasm.bat"}},
+        MakeBatRow{"DasmExists", {"dasm.bat"}, {"C38.bat", "dasm.bat"}},
+        MakeBatRow{"BothExistInOtherCase", {"DASM.BAT", "c38.bat"}, {"DASM.BAT", "c38.bat"}}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(MakeBat, BatchFileThatCannotBeWrittenIsAnError)
+{
+    TempDrive drive;
+    drive.mkdir("tools/C38.bat"); // a directory is no ordinary file, and cannot be replaced
+    const Error error = MakeBat(drive.fs("tools"));
+    EXPECT_TRUE(error);
+    EXPECT_TRUE(error.path.endsWith("C38.bat", Qt::CaseInsensitive)) << error.path.toStdString();
+    EXPECT_FALSE(drive.exists("tools/dasm.bat"));
+}
+
+// --- WaitLoop, counted -------------------------------------------------------------------------
+
+struct WaitRow
+{
+    const char *name;
+    std::function<void(const TempDrive &)> setup;
+    QString waitFor; // from the current directory C:\WORK
+    std::chrono::milliseconds step;
+    int createAtYield;   // writes WORK/TEST.obj during that yield; 0: never
+    bool createWhenLate; // writes it while the clock reads past the limit
+    bool timedOut;
+    int yields;
+};
+
+class WaitLoopTable : public ::testing::TestWithParam<WaitRow>
+{
+};
+
+TEST_P(WaitLoopTable, CountsPasses)
+{
+    const WaitRow &row = GetParam();
+    TempDrive drive;
+    drive.mkdir("work");
+    if (row.setup)
+        row.setup(drive);
+    PassWindow window;
+    window.realEvents = false;
+    window.onYield = [&] {
+        if (window.yields == row.createAtYield)
+            drive.write("work/TEST.obj", "x");
+    };
+    SteppingClock clock{row.step};
+    if (row.createWhenLate)
+        clock.onRead = [&](std::chrono::nanoseconds t) {
+            if (t > kOutputTimeLimit)
+                drive.write("work/TEST.obj", "x");
+        };
+    EXPECT_EQ(WaitLoop(drive.fs("work"), window, row.waitFor, clock), row.timedOut);
+    EXPECT_EQ(window.yields, row.yields);
+    for (int ms : window.waits)
+        EXPECT_GT(ms, 0) << "a pass that does not sleep keeps a core busy";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, WaitLoopTable,
+    ::testing::Values(
+        WaitRow{"ExistingFileAfterOneYield",
+                [](const TempDrive &d) { d.write("work/TEST.obj", "x"); }, "TEST.obj", 1000ms, 0,
+                false, false, 1},
+        WaitRow{"NeverCreatedTimesOutOnTheFirstPassPastThreeSeconds",
+                {},
+                "TEST.obj",
+                1000ms,
+                0,
+                false,
+                true,
+                3},
+        WaitRow{"ExactlyThreeSecondsIsNotYetLate", {}, "TEST.obj", 500ms, 0, false, true, 6},
+        WaitRow{"AppearsDuringTheThirdYield", {}, "TEST.obj", 1000ms, 3, false, false, 3},
+        WaitRow{"TimeIsTestedBeforeTheFile", {}, "TEST.obj", 1000ms, 0, true, true, 3},
+        WaitRow{"NameMatchesWithoutCase", {}, "test.OBJ", 1000ms, 1, false, false, 1},
+        WaitRow{"FullPathIsTestedThere", [](const TempDrive &d) { d.write("other/TEST.obj", "x"); },
+                "C:\\OTHER\\TEST.OBJ", 1000ms, 0, false, false, 1},
+        WaitRow{"FullPathIgnoresTheCurrentDirectory",
+                [](const TempDrive &d) { d.write("work/X.obj", "x"); }, "C:\\OTHER\\X.obj", 1000ms,
+                0, false, true, 3},
+        WaitRow{"DirectoryDoesNotCount", [](const TempDrive &d) { d.mkdir("work/TEST.obj"); },
+                "TEST.obj", 1000ms, 0, false, true, 3},
+        WaitRow{"HiddenFileDoesNotCount", [](const TempDrive &d) { d.write("work/.obj", "x"); },
+                ".obj", 1000ms, 0, false, true, 3}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// --- WaitLoop on a started tool ----------------------------------------------------------------
+
+class WaitForTool : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        drive.mkdir("work");
+        options.binDir = "C:\\TOOLS\\";
+    }
+    ProcessHandle start(const QByteArray &body)
+    {
+        script(drive, "tools/tool.exe", body);
+        ProcessHandle handle;
+        const Error error = startProgram(drive.fs("work"), "tool", options, &handle);
+        EXPECT_FALSE(error) << error.message().toStdString();
+        return handle;
+    }
+    TempDrive drive;
+    StartOptions options;
+    RecordingWindow window;
+};
+
+TEST_F(WaitForTool, FileWrittenAtOnce)
+{
+    const ProcessHandle tool = start("echo x > TEST.obj");
+    EXPECT_FALSE(WaitLoop(drive.fs("work"), window, "TEST.obj", tool));
+    EXPECT_TRUE(tool.hasEnded());
+}
+
+TEST_F(WaitForTool, FileWrittenAfterOneSecond)
+{
+    const ProcessHandle tool = start("sleep 1\necho x > TEST.obj");
+    EXPECT_FALSE(WaitLoop(drive.fs("work"), window, "TEST.obj", tool));
+}
+
+TEST_F(WaitForTool, ToolStillWritingIsWaitedFor)
+{
+    // The file appears at once but is complete only when the tool ends.
+    const ProcessHandle tool = start("echo part > TEST.obj\nsleep 0.5\necho rest >> TEST.obj");
+    EXPECT_FALSE(WaitLoop(drive.fs("work"), window, "TEST.obj", tool));
+    EXPECT_TRUE(tool.hasEnded());
+    EXPECT_EQ(drive.read("work/TEST.obj"), "part\nrest\n");
+}
+
+TEST_F(WaitForTool, FileNeverWritten)
+{
+    const ProcessHandle tool = start("exit 1");
+    EXPECT_TRUE(WaitLoop(drive.fs("work"), window, "TEST.obj", tool, SteppingClock{250ms}));
+}
+
+TEST_F(WaitForTool, ToolRunningOnLongAfterItsFileTimesOut)
+{
+    const ProcessHandle tool = start("echo x > TEST.obj\nexec sleep 30");
+    // The clock stands still until the file is there, then 5 s pass on each reading.
+    auto now = std::make_shared<std::chrono::nanoseconds>(0);
+    const WaitClock clock = [&, now] {
+        if (drive.exists("work/TEST.obj"))
+            *now += 5s;
+        return *now;
+    };
+    EXPECT_TRUE(WaitLoop(drive.fs("work"), window, "TEST.obj", tool, clock));
+    EXPECT_GT(*now, kFinishTimeLimit);
+    EXPECT_FALSE(tool.hasEnded());
+    ::kill(static_cast<pid_t>(tool.processId()), SIGKILL);
+}
+
+TEST_F(WaitForTool, FileDeletedBeforeTheToolEndsIsNoOutput)
+{
+    const ProcessHandle tool = start("echo x > TEST.obj\nsleep 0.2\nrm TEST.obj");
+    // Time stands still while the tool runs, then a second passes on each reading.
+    auto now = std::make_shared<std::chrono::nanoseconds>(0);
+    const WaitClock clock = [&, now] {
+        if (tool.hasEnded())
+            *now += 1s;
+        return *now;
+    };
+    EXPECT_TRUE(WaitLoop(drive.fs("work"), window, "TEST.obj", tool, clock));
+    // Judged by the first limit again, not by the one for a tool that runs on.
+    EXPECT_LT(*now, kFinishTimeLimit);
+}
+
+TEST_F(WaitForTool, ToolThatFailsToStartTimesOutAndSaysWhy)
+{
+    drive.write("tools/tool.exe", "\x7f"
+                                  "ELX not a program");
+    QFile::setPermissions(drive.host("tools/tool.exe"), QFile::ReadOwner | QFile::ExeOwner);
+    ProcessHandle tool;
+    ASSERT_FALSE(startProgram(drive.fs("work"), "tool", options, &tool));
+    EXPECT_TRUE(WaitLoop(drive.fs("work"), window, "TEST.obj", tool, SteppingClock{250ms}));
+    while (!tool.hasEnded())
+        window.processEvents(5);
+    EXPECT_EQ(tool.startError().what, QStringLiteral("プログラムを起動できません。"));
+}
+
+// --- ReadErrTxt --------------------------------------------------------------------------------
+
+struct ErrRow
+{
+    const char *name;
+    QByteArray bytes;
+    QString text;
+};
+
+class ReadErrTxtTable : public ::testing::TestWithParam<ErrRow>
+{
+};
+
+TEST_P(ReadErrTxtTable, GivesOneLinePerItem)
+{
+    TempDrive drive;
+    drive.write("tools/err.txt", GetParam().bytes);
+    Error error = makeError("stale", "x");
+    EXPECT_EQ(ReadErrTxt(drive.fs("tools"), &error), GetParam().text);
+    EXPECT_FALSE(error);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ReadErrTxtTable,
+    ::testing::Values(ErrRow{"Empty", "", ""}, ErrRow{"CommaSplits", "abc,def", "abc\r\ndef\r\n"},
+                      ErrRow{"CrLfLines", "abc,def\r\nghi\r\n", "abc\r\ndef\r\nghi\r\n"},
+                      ErrRow{"LfLines", "abc\nghi\n", "abc\r\nghi\r\n"},
+                      ErrRow{"QuotedItemLosesItsQuotes", "\"C:\\WORK\\main.c\", line 3: error\r\n",
+                             "C:\\WORK\\main.c\r\nline 3: error\r\n"},
+                      ErrRow{"QuotedCommaStaysInTheItem", "\"a, b\",c", "a, b\r\nc\r\n"},
+                      ErrRow{"LeadingBlanksSkipped", "   abc", "abc\r\n"},
+                      ErrRow{"Utf8", "main.c 3: \xE3\x82\xA8\xE3\x83\xA9\xE3\x83\xBC",
+                             QStringLiteral("main.c 3: エラー\r\n")},
+                      ErrRow{"ShiftJis", "main.c 3: \x83\x47\x83\x89\x81\x5B\r\n",
+                             QStringLiteral("main.c 3: エラー\r\n")}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(ReadErrTxt, MissingFileIsAnError)
+{
+    TempDrive drive;
+    drive.mkdir("tools");
+    Error error;
+    EXPECT_EQ(ReadErrTxt(drive.fs("tools"), &error), QString());
+    EXPECT_EQ(error.what, QStringLiteral("ファイルが見つかりません。"));
+    EXPECT_EQ(error.path, "C:\\tools\\err.txt");
+}

@@ -1,0 +1,29 @@
+// vesk-cmd FILE.bat ARGS...: the batch runner through which Vesk starts batch files.
+#include "batch.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty()) {
+        std::fputs("usage: vesk-cmd FILE.bat [ARGS...]\n", stderr);
+        return 2;
+    }
+    // Started by Vesk, VESK_DOSDEVICES names the drive map in force; by hand, the map is
+    // looked up from the current directory as Vesk would.
+    const QString cwd = QDir::currentPath();
+    vesk::DosFs fs(vesk::DriveMap::forTool(cwd), cwd);
+    if (!fs.isValid()) {
+        std::fprintf(stderr, "%s\n",
+                     qUtf8Printable(
+                         QStringLiteral("カレントフォルダがどのドライブにもありません。\n") + cwd));
+        return 1;
+    }
+    vesk::batch::Runner runner(std::move(fs), QCoreApplication::applicationFilePath(),
+                               qEnvironmentVariableIntValue("VESK_CMD_DEPTH"));
+    return runner.runFile(args.first(), args.mid(1)) & 0xFF;
+}
