@@ -3,6 +3,7 @@
 #include "platform/listinput.h"
 #include "state/hex.h"
 #include "state/settings.h"
+#include "ui/form2.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -295,6 +296,10 @@ Error Form1::Dir1_Change(const QString &path)
 
 void Form1::Command1_Click()
 {
+    {
+        Form2 dialog(m_state, m_fs, *this, this);
+        dialog.exec();
+    }
     Check1_Click();
 }
 
