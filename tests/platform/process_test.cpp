@@ -97,16 +97,15 @@ class FindProgram : public ::testing::TestWithParam<FindRow>
 TEST_P(FindProgram, ResolvesAsTheRulesSay)
 {
     TempDrive drive;
-    for (const char *name : {"work/tool", "work/order", "work/order.exe", "work/order2.com",
-                             "work/order2.bat", "work/.hidden", "bin/a38h.exe", "bin/dasmh83.EXE",
-                             "bin/noexec.exe", "bin/tool", "path/onpath"})
+    for (const char *name :
+         {"work/tool", "work/order", "work/order.exe", "work/.hidden", "bin/a38h.exe",
+          "bin/dasmh83.EXE", "bin/noexec.exe", "bin/tool", "path/onpath"})
         script(drive, name);
     writeFile(drive, "work/noexec", "data", false);
     writeFile(drive, "work/blocked", "data", false);
     writeFile(drive, "work/dos.exe", "MZ\x90", false);
     writeFile(drive, "bin/C38.bat", "cc38h.exe\r\n", false);
     writeFile(drive, "path/badinterp", "#!/nonexistent/interpreter\n");
-    drive.mkdir("work/sub.exe");
     const QByteArray oldPath = qgetenv("PATH");
     qputenv("PATH", drive.host("path").toLocal8Bit());
 
@@ -143,7 +142,6 @@ INSTANTIATE_TEST_SUITE_P(
                       FindRow{"BinDirWithExeTried", "a38h", "bin/a38h.exe"},
                       FindRow{"ExtensionMatchesWithoutCase", "dasmh83", "bin/dasmh83.EXE"},
                       FindRow{"NameBeforeExe", "order", "work/order"},
-                      FindRow{"ComBeforeBat", "order2", "work/order2.com"},
                       FindRow{"BatchGoesThroughTheRunner", "c38", "bin/C38.bat",
                               Launch::Kind::Batch},
                       FindRow{"DirectoryPartThroughTheDriveMap", "C:\\BIN\\A38H", "bin/a38h.exe"},
@@ -153,10 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FindRow{"OnlyNotExecutable", "blocked", "", {}, kCannotStart},
                       FindRow{"MissingInterpreter", "badinterp", "", {}, kCannotStart},
                       FindRow{"HiddenFileDoesNotCount", ".hidden", "", {}, kNotFound},
-                      FindRow{"DirectoryDoesNotCount", "sub", "", {}, kNotFound},
-                      FindRow{"DirectoryPartIsTheOnlyPlace", "C:\\a38h", "", {}, kNotFound},
-                      FindRow{"UnmappedDrive", "Q:\\BIN\\a38h", "", {}, kNotFound},
-                      FindRow{"ShellSignsAreAName", "a;b$(x).c", "", {}, kNotFound}),
+                      FindRow{"DirectoryPartIsTheOnlyPlace", "C:\\a38h", "", {}, kNotFound}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(StartProgram, DosExecutableWithoutWineIsAClearError)
