@@ -10,7 +10,7 @@ build=$(realpath "$1")
 mot2bin=$build/tools/vesk-mot2bin/vesk-mot2bin
 srecgen=$build/bench/image/vesk-srecgen
 timer=$build/bench/image/vesk-benchtime
-runs=${VESK_BENCH_RUNS:-5}
+runs=${VESK_BENCH_RUNS:-7}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -19,11 +19,20 @@ trap 'rm -rf "$work"' EXIT
 "$srecgen" fill "$work/fill.mot" 2
 "$srecgen" bigfill "$work/big.mot" 3
 
-# Best of several runs on each side, alternating, so both see the same machine state.
-read -r t_contig rss_contig < <("$timer" "$runs" "$mot2bin" "$work/contig")
-read -r t_objcopy _ < <("$timer" "$runs" objcopy -I srec -O binary "$work/contig.mot" "$work/contig.ref")
-read -r t_fill rss_fill < <("$timer" "$runs" "$mot2bin" "$work/fill")
-read -r t_dd _ < <("$timer" "$runs" dd if=/dev/zero of="$work/dd.bin" bs=1M count=16 status=none)
+# Best of several runs on each side, taken in turn, so both sides see the same machine.
+best() { awk -v a="$1" -v b="$2" 'BEGIN { print (b == "" || a < b) ? a : b }'; }
+peak() { awk -v a="$1" -v b="$2" 'BEGIN { print (b == "" || a > b) ? a : b }'; }
+t_contig='' t_objcopy='' t_fill='' t_dd='' rss_contig='' rss_fill=''
+for ((i = 0; i < runs; i++)); do
+    read -r t rss < <("$timer" 1 "$mot2bin" "$work/contig")
+    t_contig=$(best "$t" "$t_contig") rss_contig=$(peak "$rss" "$rss_contig")
+    read -r t _ < <("$timer" 1 objcopy -I srec -O binary "$work/contig.mot" "$work/contig.ref")
+    t_objcopy=$(best "$t" "$t_objcopy")
+    read -r t rss < <("$timer" 1 "$mot2bin" "$work/fill")
+    t_fill=$(best "$t" "$t_fill") rss_fill=$(peak "$rss" "$rss_fill")
+    read -r t _ < <("$timer" 1 dd if=/dev/zero of="$work/dd.bin" bs=1M count=16 status=none)
+    t_dd=$(best "$t" "$t_dd")
+done
 read -r _ rss_big < <("$timer" 1 "$mot2bin" "$work/big")
 
 # The images must be right for the times to mean anything.
