@@ -102,9 +102,6 @@ int main(int argc, char **argv)
         }
         delays.push_back(std::chrono::duration<double, std::milli>(noticed - created).count());
     }
-    if (qEnvironmentVariableIsSet("WAITLOOP_VERBOSE"))
-        for (double d : delays)
-            std::fprintf(stderr, "%.2f ", d);
     std::sort(delays.begin(), delays.end());
     const double median = (delays[9] + delays[10]) / 2;
 
