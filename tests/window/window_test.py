@@ -292,7 +292,12 @@ def main():
         app = subprocess.Popen([vesk], cwd=start, env=env)
         procs.insert(0, app)
 
-        window = wait_for("the Vesk window", lambda: window_geometry(display))
+        def opened():
+            if app.poll() is not None:
+                raise Failure("vesk ended with %d before its window opened" % app.returncode)
+            return window_geometry(display)
+
+        window = wait_for("the Vesk window", opened)
         print("window at %d,%d size %dx%d" % window)
         check(window[2:] == (WIDTH, HEIGHT),
               "window is %dx%d, the layout needs %dx%d" % (window[2], window[3], WIDTH, HEIGHT))
