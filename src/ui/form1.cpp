@@ -1,6 +1,7 @@
 #include "ui/form1.h"
 
 #include "platform/listinput.h"
+#include "serial/receive.h"
 #include "state/hex.h"
 #include "state/settings.h"
 #include "ui/form2.h"
@@ -55,8 +56,13 @@ template <typename W> W *named(W *widget, const char *name, QRect place)
 
 } // namespace
 
-Form1::Form1(DosFs &fs, QWidget *parent) : QWidget(parent), m_fs(fs), m_driver(m_state, m_fs, *this)
+Form1::Form1(DosFs &fs, QWidget *parent)
+    : QWidget(parent), MSComm1(fs.driveMap().device(QStringLiteral("com1"))), m_fs(fs),
+      m_driver(m_state, m_fs, *this), m_transfer(MSComm1, m_fs, m_state, *this)
 {
+    connectReceive(MSComm1);
+    onTransfer = [this] { m_transfer.click(); };
+    transferBusy = [this] { return m_transfer.busy(); };
     buildControls();
     m_folders = new FolderChooser(m_fs, Drive1, Dir1, this);
     m_folders->pathChanged = [this](const QString &path) { return Dir1_Change(path); };

@@ -2,6 +2,8 @@
 
 #include "build/builddriver.h"
 #include "platform/dosfs.h"
+#include "serial/mscomm.h"
+#include "serial/transfer.h"
 #include "state/mainstate.h"
 #include "state/windowport.h"
 #include "ui/lists.h"
@@ -34,8 +36,8 @@ public:
     MainState &state() { return m_state; }
     DosFs &fs() { return m_fs; }
 
-    // The 転送 button. The serial part fills these in: the click handler, and whether a
-    // transfer is still waiting (the window then closes only once it is done).
+    // The 転送 button: the click handler, and whether a transfer is still waiting (the window
+    // then closes only once it is done). They drive MSComm1; tests may replace them.
     std::function<void()> onTransfer;
     std::function<bool()> transferBusy;
 
@@ -52,6 +54,8 @@ public:
     QPushButton *Command2;
     QPushButton *Command3;
     QPushButton *Command4;
+    // The serial control, port 1: closed until the first transfer opens it.
+    MSComm MSComm1;
 
     // WindowPort
     QString log() const override { return m_log; }
@@ -93,6 +97,7 @@ private:
     DosFs &m_fs;
     MainState m_state;
     BuildDriver m_driver;
+    Transfer m_transfer;
     FolderChooser *m_folders;
     QString m_log;
     bool m_closePending = false;

@@ -1,7 +1,4 @@
 #include "platform/dosfs.h"
-#include "serial/mscomm.h"
-#include "serial/receive.h"
-#include "serial/transfer.h"
 #include "ui/form1.h"
 #include "ui/signalcloser.h"
 
@@ -43,13 +40,6 @@ int main(int argc, char **argv)
     vesk::Form1 form(fs);
     if (!form.startUp())
         return 1;
-
-    // The serial control MSComm1: closed until the first transfer opens it.
-    vesk::MSComm MSComm1(fs.driveMap().device(QStringLiteral("com1")));
-    vesk::connectReceive(MSComm1);
-    vesk::Transfer transfer(MSComm1, fs, form.state(), form);
-    form.onTransfer = [&transfer] { transfer.click(); };
-    form.transferBusy = [&transfer] { return transfer.busy(); };
 
     vesk::SignalCloser signalCloser;
     QObject::connect(&signalCloser, &vesk::SignalCloser::received, &form,

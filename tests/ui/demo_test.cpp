@@ -1,0 +1,86 @@
+// A newcomer's first run through the window: the sample C program is built for RAM with the
+// bundled toolchain and sent by 転送 to a virtual board on a pseudo-terminal.
+#include "uitest.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QThread>
+#include <QtTest/QTest>
+
+using namespace vesk;
+using namespace vesk::test;
+
+namespace {
+
+void copyTree(const QString &from, const QString &to)
+{
+    QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    QDir().mkpath(to);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString target = to + path.mid(from.size());
+        if (it.fileInfo().isDir())
+            QDir().mkpath(target);
+        else
+            QFile::copy(path, target);
+    }
+}
+
+TEST(Demo, SampleBuiltForRamArrivesWholeAtTheVirtualBoard)
+{
+    const QString build = qEnvironmentVariable("VESK_BINARY_DIR");
+    if (!QFile::exists(build + "/toolchain/cc38h.exe") ||
+        QStandardPaths::findExecutable("h8300-hms-gcc").isEmpty())
+        GTEST_SKIP() << "the bundled toolchain is not built or the cross tools are missing";
+
+    TempDrive drive;
+    copyTree(build + "/toolchain", drive.host("TC"));
+    copyTree(build + "/templates", drive.host("start"));
+    copyTree(build + "/toolchain/samples", drive.host("WORK"));
+    // The start-up directory's own drive map: C: is the temporary drive; the board adds com1.
+    drive.mkdir("start/dosdevices");
+    QFile::link(drive.root(), drive.host("start/dosdevices/c:"));
+    drive.write("start/H8C.ini", "C:\\WORK\\\r\nFFDF50\r\nC:\\TC\\\r\nFFDF50\r\n200\r\n");
+
+    QProcess board;
+    board.start(build + "/bin/vesk-board",
+                {"--link", drive.host("start"), "--keep", drive.host("received"), "--count", "1"});
+    ASSERT_TRUE(board.waitForStarted());
+    QDeadlineTimer linked(10000);
+    while (!QFileInfo(drive.host("start/dosdevices/com1")).exists() && !linked.hasExpired())
+        QThread::msleep(10);
+    ASSERT_TRUE(QFileInfo(drive.host("start/dosdevices/com1")).exists());
+
+    const QString start = drive.host("start");
+    DosFs fs(DriveMap::locate(start), start);
+    RecordingForm form(fs);
+    ASSERT_TRUE(form.startUp());
+    ASSERT_TRUE(form.File1->selectFile("blink.c"));
+    QTest::mouseClick(form.Command4, Qt::LeftButton);
+    ASSERT_TRUE(form.messages.isEmpty()) << form.messages.join("|").toStdString();
+    EXPECT_EQ(form.log().count("\r\n"), 5) << form.log().toStdString();
+    ASSERT_TRUE(form.Command2->isEnabled());
+    EXPECT_EQ(form.Label1->text(), "blink.bin");
+
+    QTest::mouseClick(form.Command2, Qt::LeftButton);
+    EXPECT_TRUE(form.messages.isEmpty()) << form.messages.join("|").toStdString();
+    ASSERT_TRUE(board.waitForFinished(20000)) << "the board saw no frame";
+    const QString report = QString::fromUtf8(board.readAllStandardOutput());
+    EXPECT_TRUE(report.contains("well formed")) << report.toStdString();
+
+    QByteArray image;
+    ASSERT_FALSE(fs.readAll("C:\\WORK\\blink.bin", image));
+    const QStringList kept = QDir(drive.host("received")).entryList(QDir::Files);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(drive.read("received/" + kept[0]), image);
+    EXPECT_TRUE(report.contains(QString("%1 bytes").arg(image.size()))) << report.toStdString();
+}
+
+} // namespace
