@@ -9,6 +9,7 @@ packages=(
     binutils-h8300-hms gcc-h8300-hms
     fonts-ipafont-gothic
     xvfb xauth socat
+    x11-utils dbus at-spi2-core python3-pyatspi desktop-file-utils
 )
 
 missing=()
