@@ -91,7 +91,10 @@ bool BuildDriver::runTool(const QString &commandLine, const QString &output,
     if (failed(startProgram(m_fs, commandLine, m_options, &process)))
         return false;
     if (WaitLoop(m_fs, m_window, output, process)) {
-        m_window.message(timeoutMessage);
+        // Some start failures (a file the host cannot execute) only show after the start;
+        // naming them helps more than the stage's time-out.
+        if (!failed(process.startError()))
+            m_window.message(timeoutMessage);
         return false;
     }
     return true;

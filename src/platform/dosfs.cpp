@@ -7,6 +7,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <algorithm>
+#include <dirent.h>
 
 namespace vesk {
 
@@ -151,6 +152,25 @@ bool DosFs::parse(const QString &dosPath, Parsed &out) const
     return true;
 }
 
+// The first entry of `dir`, in sorted order, whose name equals `name` but for letter case;
+// empty when there is none. Read with readdir and without sorting the whole directory, since
+// a build's waits look up missing names many times a second.
+static QString caseInsensitiveEntry(const QString &dir, const QString &name)
+{
+    DIR *d = ::opendir(QFile::encodeName(dir).constData());
+    if (!d)
+        return {};
+    QString best;
+    while (const dirent *entry = ::readdir(d)) {
+        const QString candidate = QFile::decodeName(entry->d_name);
+        if (candidate.compare(name, Qt::CaseInsensitive) == 0 &&
+            (best.isEmpty() || candidate < best))
+            best = candidate;
+    }
+    ::closedir(d);
+    return best;
+}
+
 // Host path and, through `actual`, the names as they stand on disk.
 static QString resolveIn(const QString &root, const QStringList &components, QStringList *actual)
 {
@@ -161,16 +181,9 @@ static QString resolveIn(const QString &root, const QStringList &components, QSt
         if (exists) {
             const QString exact = joinHost(host, name);
             if (!QFileInfo::exists(exact) && !QFileInfo(exact).isSymLink()) {
-                QStringList entries = QDir(host).entryList(QDir::AllEntries | QDir::System |
-                                                               QDir::Hidden | QDir::NoDotAndDotDot,
-                                                           QDir::NoSort);
-                std::sort(entries.begin(), entries.end());
-                const auto match =
-                    std::find_if(entries.cbegin(), entries.cend(), [&](const QString &e) {
-                        return e.compare(name, Qt::CaseInsensitive) == 0;
-                    });
-                if (match != entries.cend())
-                    chosen = *match;
+                const QString match = caseInsensitiveEntry(host, name);
+                if (!match.isEmpty())
+                    chosen = match;
                 else
                     exists = false; // later components are taken as written
             }
