@@ -9,7 +9,7 @@ if(NOT result EQUAL 0)
     message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
 
-set(programs bin/vesk bin/vesk-cmd bin/vesk-mot2bin bin/vesk-board bin/vesk-send)
+set(programs bin/vesk bin/vesk-cmd bin/vesk-mot2bin bin/vesk-board bin/vesk-send bin/vesk-workspace)
 set(files
     share/applications/vesk.desktop
     share/icons/hicolor/scalable/apps/vesk.svg
@@ -47,6 +47,16 @@ endforeach()
 if(toolCount EQUAL 0)
     list(APPEND missing "share/vesk/toolchain/<programs>")
 endif()
+
+# A user's workspace made from the installed files has a writable toolchain and settings.
+execute_process(COMMAND ${PREFIX}/bin/vesk-workspace --from ${PREFIX}/share/vesk ${PREFIX}/ws
+                RESULT_VARIABLE result OUTPUT_QUIET)
+foreach(path ws/H8C.ini ws/RESETV_RAM.MAR ws/tools/cc38h.exe ws/tools/c38hab.lib
+             ws/tools/include/h8io.h ws/samples/blink.c ws/dosdevices/c:)
+    if(NOT EXISTS ${PREFIX}/${path})
+        list(APPEND missing "${path} (vesk-workspace: ${result})")
+    endif()
+endforeach()
 
 file(STRINGS ${PREFIX}/share/applications/vesk.desktop entry)
 foreach(line "Exec=vesk" "Icon=vesk" "Terminal=false")
