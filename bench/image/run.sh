@@ -7,7 +7,7 @@
 # vesk-benchtime). Exits non-zero when a target is missed.
 set -euo pipefail
 build=$(realpath "$1")
-mot2bin=$build/tools/vesk-mot2bin/vesk-mot2bin
+mot2bin=$build/bin/vesk-mot2bin
 srecgen=$build/bench/image/vesk-srecgen
 timer=$build/bench/image/vesk-benchtime
 runs=${VESK_BENCH_RUNS:-7}

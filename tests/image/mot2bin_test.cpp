@@ -32,7 +32,7 @@ protected:
         env.insert("VESK_DOSDEVICES", drive.dosDevices());
         tool.setProcessEnvironment(env);
         tool.setWorkingDirectory(drive.host(cwd));
-        tool.start(qEnvironmentVariable("VESK_BINARY_DIR") + "/tools/vesk-mot2bin/vesk-mot2bin",
+        tool.start(qEnvironmentVariable("VESK_BINARY_DIR") + "/bin/vesk-mot2bin",
                    {base});
         EXPECT_TRUE(tool.waitForFinished(30000));
         *err = QString::fromUtf8(tool.readAllStandardError());
