@@ -17,13 +17,6 @@ using vesk::test::TempDrive;
 
 namespace {
 
-void script(const TempDrive &drive, const QString &relative, const QByteArray &body)
-{
-    drive.write(relative, "#!/bin/sh\n" + body + "\n");
-    QFile::setPermissions(drive.host(relative),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
 // A stand-in tool that prints each argument in brackets on one line.
 const QByteArray kShowArgs = "for a in \"$@\"; do printf '[%s]' \"$a\"; done; echo";
 

@@ -31,12 +31,10 @@ protected:
         const QString calls = d.host("calls.txt");
         const QString tc = d.host("TC");
         auto tool = [&](const QString &name, const QString &body) {
-            const QString text = "#!/bin/sh\nprintf '%s\\n' \"" + name + " $*\" >> '" + calls +
-                                 "'\n[ -e '" + tc + "/fail-" + name + "' ] && exit 1\n" + body;
-            d.write("TC/" + name + ".exe", text.toUtf8());
-            QFile::setPermissions(d.host("TC/" + name + ".exe"), QFileDevice::ReadOwner |
-                                                                     QFileDevice::WriteOwner |
-                                                                     QFileDevice::ExeOwner);
+            script(d, "TC/" + name + ".exe",
+                   ("printf '%s\\n' \"" + name + " $*\" >> '" + calls + "'\n[ -e '" + tc +
+                    "/fail-" + name + "' ] && exit 1\n" + body)
+                       .toUtf8());
         };
         tool("a38h",
              "b=\"${1%.*}\"; : > \"$b.obj\"; [ -e '" + tc + "/nolis' ] || : > \"$b.lis\"\n");

@@ -11,25 +11,11 @@
 #include <gtest/gtest.h>
 
 using namespace vesk;
+using vesk::test::copyTree;
 using vesk::test::RecordingWindow;
 using vesk::test::TempDrive;
 
 namespace {
-
-void copyTree(const QString &from, const QString &to)
-{
-    QDir().mkpath(to);
-    QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString target = to + path.mid(from.size());
-        if (it.fileInfo().isDir())
-            QDir().mkpath(target);
-        else
-            QFile::copy(path, target);
-    }
-}
 
 // Address of the first data record of an S-record text.
 quint32 firstAddress(const QByteArray &mot)

@@ -15,13 +15,6 @@ using vesk::test::TempDrive;
 
 namespace {
 
-void script(const TempDrive &drive, const QString &relative, const QByteArray &body)
-{
-    drive.write(relative, "#!/bin/sh\n" + body + "\n");
-    QFile::setPermissions(drive.host(relative),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
 // Records the wait of every pass, so a pass that does not sleep shows.
 class PassWindow : public RecordingWindow
 {

@@ -22,10 +22,6 @@ void writeFile(const TempDrive &drive, const QString &relative, const QByteArray
                               (executable ? QFile::ExeOwner : QFile::Permission()));
 }
 
-void script(const TempDrive &drive, const QString &relative, const QByteArray &body = "true")
-{
-    writeFile(drive, relative, "#!/bin/sh\n" + body + "\n");
-}
 
 void spinUntil(const std::function<bool()> &done)
 {
@@ -100,7 +96,7 @@ TEST_P(FindProgram, ResolvesAsTheRulesSay)
     for (const char *name :
          {"work/tool", "work/order", "work/order.exe", "work/.hidden", "bin/a38h.exe",
           "bin/dasmh83.EXE", "bin/noexec.exe", "bin/tool", "path/onpath"})
-        script(drive, name);
+        script(drive, name, "true");
     writeFile(drive, "work/noexec", "data", false);
     writeFile(drive, "work/blocked", "data", false);
     writeFile(drive, "work/dos.exe", "MZ\x90", false);

@@ -1,6 +1,7 @@
 #include "support/tempdrive.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -41,6 +42,28 @@ bool TempDrive::exists(const QString &relative) const
 DosFs TempDrive::fs(const QString &relative) const
 {
     return DosFs(map(), relative.isEmpty() ? root() : host(relative));
+}
+
+void script(const TempDrive &drive, const QString &relative, const QByteArray &body)
+{
+    drive.write(relative, "#!/bin/sh\n" + body + "\n");
+    QFile::setPermissions(drive.host(relative),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+void copyTree(const QString &from, const QString &to)
+{
+    QDir().mkpath(to);
+    QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString target = to + path.mid(from.size());
+        if (it.fileInfo().isDir())
+            QDir().mkpath(target);
+        else
+            QFile::copy(path, target);
+    }
 }
 
 } // namespace vesk::test

@@ -29,4 +29,9 @@ private:
     QTemporaryDir m_dir;
 };
 
+// An executable shell script at `relative` below C: ("#!/bin/sh" and `body`).
+void script(const TempDrive &drive, const QString &relative, const QByteArray &body);
+// Copies the host folder `from` with its subfolders to the host folder `to`.
+void copyTree(const QString &from, const QString &to);
+
 } // namespace vesk::test

@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 
 using vesk::DosFs;
+using vesk::test::copyTree;
 using vesk::test::TempDrive;
 
 namespace {
@@ -22,21 +23,6 @@ const QString kBatchLine = "cc38h.exe -abs16 -CPU=300HA -INCLUDE=%1 %2 >> err.tx
 QString binaryDir()
 {
     return qEnvironmentVariable("VESK_BINARY_DIR");
-}
-
-void copyTree(const QString &from, const QString &to)
-{
-    QDir().mkpath(to);
-    QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        it.next();
-        const QString target = to + it.filePath().mid(from.size());
-        if (it.fileInfo().isDir())
-            QDir().mkpath(target);
-        else
-            QFile::copy(it.filePath(), target); // keeps the execute permission
-    }
 }
 
 struct Record

@@ -18,21 +18,6 @@ using namespace vesk::test;
 
 namespace {
 
-void copyTree(const QString &from, const QString &to)
-{
-    QDirIterator it(from, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    QDir().mkpath(to);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString target = to + path.mid(from.size());
-        if (it.fileInfo().isDir())
-            QDir().mkpath(target);
-        else
-            QFile::copy(path, target);
-    }
-}
-
 TEST(Demo, SampleBuiltForRamArrivesWholeAtTheVirtualBoard)
 {
     const QString build = qEnvironmentVariable("VESK_BINARY_DIR");
