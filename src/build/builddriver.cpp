@@ -160,7 +160,10 @@ void BuildDriver::Compile()
     m_window.setLabel1(QString());
     const QString work = m_state.WorkDir;
     const QString tools = m_state.BinDir;
+    // The window stays live during the waits; the ROM choice and its offset are taken once,
+    // so a click on the check box mid-build cannot mix a RAM module with a ROM address.
     const bool rom = m_window.romChecked();
+    const QString start = hexText(m_state.MainOfs);
     // The file being built; fname itself only changes once the reset-vector module is done.
     const QString B = baseName(m_window.selectedFile(), 2);
 
@@ -192,7 +195,6 @@ void BuildDriver::Compile()
         if (!removeIfPresent(name))
             return;
     }
-    const QString start = hexText(m_state.MainOfs);
 
     m_options.binDir = tools;
     ProcessHandle compiler;
@@ -200,6 +202,8 @@ void BuildDriver::Compile()
                             m_options, &compiler)))
         return;
     if (WaitLoop(m_fs, m_window, B + ".obj", compiler)) {
+        if (failed(compiler.startError()))
+            return;
         // Only a failed compile shows the tool's own messages: err.txt's items in the log.
         Error error;
         if (failed(m_fs.copy("err.txt", work + "err.txt")))

@@ -196,6 +196,9 @@ Error prepareLaunch(const DosFs &fs, const QStringList &words, const StartOption
     // Our tools and the batch runner start elsewhere; this makes them read the same drives.
     if (!fs.driveMap().folder().isEmpty())
         out.environment.insert(QStringLiteral("VESK_DOSDEVICES"), fs.driveMap().folder());
+    // The batch runner looks for the programs of its lines where Vesk does.
+    if (!options.binDir.isEmpty())
+        out.environment.insert(QStringLiteral("VESK_BINDIR"), options.binDir);
     const QStringList rest = words.mid(1);
     switch (kind) {
     case Launch::Kind::Native:

@@ -23,8 +23,8 @@ std::optional<Settings> parseSettings(const QString &text)
 // item. Such a directory goes in quotes so it comes back as it was stored.
 static QString directoryLine(const QString &dir)
 {
-    const bool needsQuotes =
-        dir.contains(u',') || dir.startsWith(u' ') || dir.startsWith(u'\t') || dir.startsWith(u'"');
+    const bool needsQuotes = dir.contains(u',') || dir.contains(u'\r') || dir.contains(u'\n') ||
+                             dir.startsWith(u' ') || dir.startsWith(u'\t') || dir.startsWith(u'"');
     if (!needsQuotes)
         return dir;
     QString escaped = dir;

@@ -227,15 +227,20 @@ QString Form1::settingsPath() const
 void Form1::shutDown()
 {
     Error error = m_fs.makeCurrent(m_state.StartDir);
-    if (!error) {
-        const Settings settings{m_state.WorkDir, m_state.MainOfs, m_state.BinDir, m_state.RamOfs,
-                                m_state.RomOfs};
-        error = m_fs.writeAtomic(settingsPath(), formatSettings(settings));
-    }
+    if (!error)
+        error = writeSettings();
     if (error)
         message(makeError(QStringLiteral("設定ファイルを保存できません。"), settingsPath(),
                           error.reason.isEmpty() ? error.what : error.reason)
                     .message());
+}
+
+// By its full path, so a build in progress keeps its current directory.
+Error Form1::writeSettings() const
+{
+    const Settings settings{m_state.WorkDir, m_state.MainOfs, m_state.BinDir, m_state.RamOfs,
+                            m_state.RomOfs};
+    return m_fs.writeAtomic(settingsPath(), formatSettings(settings));
 }
 
 bool Form1::busy() const
@@ -248,6 +253,9 @@ bool Form1::busy() const
 void Form1::closeEvent(QCloseEvent *event)
 {
     if (busy()) {
+        // The settings are safe at once: a logout may not wait for the build to finish.
+        if (!m_closePending)
+            writeSettings();
         m_closePending = true;
         event->ignore();
         return;
@@ -384,6 +392,15 @@ bool Form1::romChecked() const
 }
 
 void Form1::message(const QString &text)
+{
+    // Once the window has been asked to close, a build that ends meanwhile must not hold
+    // the close up with a box nobody will answer.
+    if (m_closePending)
+        return;
+    showMessage(text);
+}
+
+void Form1::showMessage(const QString &text)
 {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Vesk"), text, QMessageBox::Ok, this);
     box.exec();

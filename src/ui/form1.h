@@ -80,6 +80,9 @@ public:
     void Command3_Click();
     void Command4_Click();
 
+    // The modal box itself; tests record instead.
+    virtual void showMessage(const QString &text);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -90,6 +93,7 @@ private:
     Error Dir1_Change(const QString &path);
     QString settingsPath() const;
     void shutDown();
+    Error writeSettings() const;
     bool busy() const;
     void closeIfPending();
     void buildControls();

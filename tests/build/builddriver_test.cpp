@@ -389,3 +389,43 @@ TEST_F(Builds, NamesWithBlanksReachTheToolsWhole)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Builds, CheckBoxClickedMidBuildDoesNotMixRamAndRom)
+{
+    d.write("WORK/main.c", "");
+    bool clicked = false;
+    window.onYield = [&] {
+        if (!clicked) {
+            clicked = true;
+            window.m_rom = true;
+            state.MainOfs = 0x200;
+        }
+    };
+    selectAndRun("main.c", 2);
+    window.onYield = nullptr;
+    EXPECT_TRUE(window.messages.isEmpty()) << window.messages.join("|").toStdString();
+    EXPECT_EQ(d.read("WORK/RESETV.MAR"), "; RAM\n");
+    const QStringList c = calls();
+    ASSERT_EQ(c.size(), 5);
+    EXPECT_TRUE(c[2].contains(" -start=P(0FFDF50) "));
+    EXPECT_EQ(c[4], "dasmh83 -offdf10 main.bin ffdf10,ffffff");
+    EXPECT_TRUE(window.transferEnabled());
+}
+
+TEST_F(Builds, BatchFileBesideTheSourceFindsItsProgramInTheToolDirectory)
+{
+    d.write("WORK/PROG.BIN", "\x01\x02");
+    d.write("WORK/dasm.bat", "dasmh83 -o%2 %1 %2,%3>> %4out.txt\r\n");
+    selectAndRun("PROG.BIN", 3);
+    EXPECT_TRUE(window.messages.isEmpty()) << window.messages.join("|").toStdString();
+    QDeadlineTimer deadline(20000);
+    while (!d.read("WORK/out.txt").contains('\n') && !deadline.hasExpired()) {
+        QCoreApplication::processEvents();
+        QThread::msleep(10);
+    }
+    EXPECT_EQ(d.read("WORK/out.txt"), "listing -o PROG.bin ,\n");
+}
+
+} // namespace

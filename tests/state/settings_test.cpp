@@ -12,7 +12,8 @@ TEST(SettingsFile, WritesFiveCrLfLines)
 
 TEST(SettingsFile, RoundTripsDirectoriesThatNeedQuotes)
 {
-    for (const QString dir : {"C:\\A,B\\", " C:\\lead\\", "\"C:\\q\\", "C:\\日本語 dir\\"}) {
+    for (const QString dir :
+         {"C:\\A,B\\", " C:\\lead\\", "\"C:\\q\\", "C:\\日本語 dir\\", "C:\\line\nbreak\\"}) {
         SCOPED_TRACE(dir.toStdString());
         const Settings s{dir, -1, dir, 0x10, 0x180};
         const auto back = parseSettings(QString::fromUtf8(formatSettings(s)));

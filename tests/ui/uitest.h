@@ -16,7 +16,7 @@ class RecordingForm : public Form1
 {
 public:
     using Form1::Form1;
-    void message(const QString &text) override
+    void showMessage(const QString &text) override
     {
         messages << text;
         if (onMessage)

@@ -157,10 +157,12 @@ int Runner::runFile(const QString &file, const QStringList &args)
     const QString text = decodeText(batch.readAll());
     batch.close();
 
-    // Programs on the lines are looked for beside the batch file after the current
-    // directory: the batch files live with the tools they start, also when the disassembly
-    // mode starts "dasm.bat" from the source directory.
-    const QString binDir = DosFs::withBackslash(m_fs.toDos(QFileInfo(host).absolutePath()));
+    // Programs on the lines are looked for after the current directory in Vesk's tool
+    // directory; started by hand, beside the batch file, where the batch files live with
+    // the tools they start.
+    const QString given = qEnvironmentVariable("VESK_BINDIR");
+    const QString binDir =
+        !given.isEmpty() ? given : DosFs::withBackslash(m_fs.toDos(QFileInfo(host).absolutePath()));
     QStringList params{file};
     params += args;
 
