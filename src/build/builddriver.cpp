@@ -109,12 +109,24 @@ bool BuildDriver::expectFile(const QString &output, const QString &timeoutMessag
     return true;
 }
 
+// A command line has no way to carry a double quote inside a word: a name with one would
+// reach the tool cut or merged with the next word, so it is refused before anything starts.
+bool BuildDriver::namesFit(const QString &base)
+{
+    for (const QString &name : {m_state.WorkDir, m_state.BinDir, base}) {
+        if (name.contains(u'"'))
+            return !failed(
+                makeError(QStringLiteral("名前に \" があるため、ツールに渡せません。"), name));
+    }
+    return true;
+}
+
 void BuildDriver::Assemble()
 {
     m_window.setTransferEnabled(false);
     m_state.fname = baseName(m_window.selectedFile(), 4);
     const QString &B = m_state.fname;
-    if (failed(m_fs.makeCurrent(m_state.WorkDir)))
+    if (!namesFit(B) || failed(m_fs.makeCurrent(m_state.WorkDir)))
         return;
     for (const char *ext : {".obj", ".abs", ".mot", ".lis", ".bin"}) {
         if (!removeIfPresent(B + QLatin1String(ext)))
@@ -168,7 +180,7 @@ void BuildDriver::Compile()
     const QString B = baseName(m_window.selectedFile(), 2);
 
     // The reset-vector module, assembled next to the source.
-    if (failed(m_fs.makeCurrent(work)) || !removeIfPresent("RESETV.MAR"))
+    if (!namesFit(B) || failed(m_fs.makeCurrent(work)) || !removeIfPresent("RESETV.MAR"))
         return;
     const QString startDir =
         DosFs::isRoot(m_state.StartDir) ? m_state.StartDir.chopped(1) : m_state.StartDir;
@@ -259,7 +271,7 @@ void BuildDriver::DAsm()
 {
     takeWorkDir();
     m_state.fname = baseName(m_window.selectedFile(), 4);
-    if (failed(m_fs.makeCurrent(m_state.WorkDir)))
+    if (!namesFit(m_state.fname) || failed(m_fs.makeCurrent(m_state.WorkDir)))
         return;
     // "dasm.bat" lives in the tool directory, where the C build wrote it; the search for
     // programs reaches it through BinDir. The disassembly runs on by itself.

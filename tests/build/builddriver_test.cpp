@@ -429,3 +429,17 @@ TEST_F(Builds, BatchFileBesideTheSourceFindsItsProgramInTheToolDirectory)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(Builds, NameWithADoubleQuoteIsRefusedBeforeAnyToolStarts)
+{
+    d.write("WORK/a\"b.mar", "");
+    selectAndRun("a\"b.mar", 0);
+    ASSERT_EQ(window.messages.size(), 1);
+    EXPECT_TRUE(window.messages[0].contains("a\"b")) << window.messages[0].toStdString();
+    EXPECT_TRUE(calls().isEmpty());
+    EXPECT_FALSE(window.transferEnabled());
+}
+
+} // namespace
