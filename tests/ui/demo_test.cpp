@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStandardPaths>
 #include <QThread>
 #include <QtTest/QTest>
@@ -66,6 +67,26 @@ TEST(Demo, SampleBuiltForRamArrivesWholeAtTheVirtualBoard)
     ASSERT_EQ(kept.size(), 1);
     EXPECT_EQ(drive.read("received/" + kept[0]), image);
     EXPECT_TRUE(report.contains(QString("%1 bytes").arg(image.size()))) << report.toStdString();
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(FormTest, MotModeThroughTheWindowConvertsInTheListedDirectory)
+{
+    drive.write("WORK/SUB/PROG.MOT", "S00600004844521B\r\nS1070000010203046E\r\nS9030000FC\r\n");
+    ASSERT_TRUE(start());
+    form->show();
+    form->Option1[1]->click();
+    ASSERT_FALSE(form->File1->setPath("C:\\WORK\\SUB"));
+    ASSERT_TRUE(form->File1->selectFile("prog.mot"));
+    QTest::mouseClick(form->Command4, Qt::LeftButton);
+    EXPECT_TRUE(form->messages.isEmpty()) << form->messages.join("|").toStdString();
+    EXPECT_EQ(drive.read("WORK/SUB/PROG.BIN"), QByteArray("\x01\x02\x03\x04"));
+    EXPECT_EQ(form->log(), "");
+    EXPECT_FALSE(form->Command2->isEnabled());
+    EXPECT_EQ(form->state().WorkDir, "C:\\WORK\\SUB\\");
 }
 
 } // namespace
