@@ -49,7 +49,7 @@ if(toolCount EQUAL 0)
 endif()
 
 # A user's workspace made from the installed files has a writable toolchain and settings.
-execute_process(COMMAND ${PREFIX}/bin/vesk-workspace --from ${PREFIX}/share/vesk ${PREFIX}/ws
+execute_process(COMMAND ${PREFIX}/bin/vesk-workspace ${PREFIX}/ws
                 RESULT_VARIABLE result OUTPUT_QUIET)
 foreach(path ws/H8C.ini ws/RESETV_RAM.MAR ws/tools/cc38h.exe ws/tools/c38hab.lib
              ws/tools/include/h8io.h ws/samples/blink.c ws/dosdevices/c:)

@@ -7,7 +7,7 @@
 # the virtual board's pseudo-terminal. A second run reuses it and keeps H8C.ini and your files.
 set -euo pipefail
 build=$(cd "$1" && pwd)
-"$build/bin/vesk-workspace" --from "$build" "$2"
+"$build/bin/vesk-workspace" "$2" > /dev/null
 ws=$(cd "$2" && pwd)
 
 # The virtual board prints one line per frame it receives and keeps each image in
@@ -20,6 +20,11 @@ for _ in $(seq 50); do
     [ -e "$ws/dosdevices/com1" ] && break
     sleep 0.1
 done
+# Without the board Vesk would fall back to a real port and send the image nowhere.
+if [ ! -e "$ws/dosdevices/com1" ] || ! kill -0 "$board" 2>/dev/null; then
+    echo "run.sh: the virtual board did not start (see $ws/board.log)" >&2
+    exit 1
+fi
 echo "Vesk: workspace $ws; the virtual board's lines also go to $ws/board.log"
 cd "$ws"
 "$build/bin/vesk"

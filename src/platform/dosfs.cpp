@@ -110,6 +110,11 @@ QString DriveMap::device(const QString &name) const
     return m_devices.value(name.toLower());
 }
 
+QString DriveMap::deviceEntry(const QString &name) const
+{
+    return m_folder.isEmpty() ? QString() : m_folder + u'/' + name.toLower();
+}
+
 // --- DosFs ---------------------------------------------------------------------------------
 
 DosFs::DosFs(DriveMap map, const QString &hostCwd) : m_map(std::move(map))

@@ -29,8 +29,12 @@ public:
     QString root(QChar letter) const;
     // Mapped letters, upper case, sorted.
     QList<QChar> letters() const;
-    // The host path a device entry (such as "com1") links to, empty without one.
+    // The host path a device entry (such as "com1") linked to when the map was read, empty
+    // without one.
     QString device(const QString &name) const;
+    // Where a device entry lives (folder/name), to be read again at each use, since a
+    // virtual board may come and go; empty for the defaults.
+    QString deviceEntry(const QString &name) const;
     // The dosdevices folder in force, empty for the defaults.
     QString folder() const { return m_folder; }
 

@@ -46,7 +46,8 @@ Error openError(const QString &device, const QSerialPort &port)
 
 } // namespace
 
-MSComm::MSComm(const QString &com1, QObject *parent) : QObject(parent), m_com1(com1)
+MSComm::MSComm(const QString &com1, bool fallback, QObject *parent)
+    : QObject(parent), m_com1(com1), m_fallback(fallback)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &MSComm::OnComm);
     connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm::handleError);
@@ -56,7 +57,10 @@ MSComm::~MSComm() = default;
 
 QString MSComm::locateDevice() const
 {
-    if (!m_com1.isEmpty())
+    const QFileInfo entry(m_com1);
+    if (entry.isSymLink())
+        return entry.symLinkTarget();
+    if (!m_com1.isEmpty() && (entry.exists() || !m_fallback))
         return m_com1;
     for (const char *candidate : kFallbackDevices) {
         if (QFileInfo::exists(candidate))

@@ -18,9 +18,11 @@ class MSComm : public QObject
     Q_OBJECT
 
 public:
-    // `com1` is the device the drive map's "com1" entry links to; empty means the first of
-    // /dev/ttyUSB0, /dev/ttyACM0 and /dev/ttyS0 that exists when the port is opened.
-    explicit MSComm(const QString &com1 = {}, QObject *parent = nullptr);
+    // `com1` names the device; a link (such as the drive map's "com1" entry) is read again
+    // at every open, since a virtual board may come and go. With `fallback`, an empty or
+    // absent `com1` stands for the first of /dev/ttyUSB0, /dev/ttyACM0 and /dev/ttyS0 that
+    // exists when the port is opened; without it, only an empty one does.
+    explicit MSComm(const QString &com1 = {}, bool fallback = false, QObject *parent = nullptr);
     ~MSComm() override;
 
     // The device the port uses or would use now; empty when there is none.
@@ -54,6 +56,7 @@ private:
 
     QSerialPort m_port;
     QString m_com1;
+    bool m_fallback = false;
     QString m_device; // as opened; Qt's portName() drops the /dev/ prefix
     Error m_error;
     // Closing from inside QSerialPort's error signal is unsafe, so a vanished device is

@@ -57,7 +57,7 @@ template <typename W> W *named(W *widget, const char *name, QRect place)
 } // namespace
 
 Form1::Form1(DosFs &fs, QWidget *parent)
-    : QWidget(parent), MSComm1(fs.driveMap().device(QStringLiteral("com1"))), m_fs(fs),
+    : QWidget(parent), MSComm1(fs.driveMap().deviceEntry(QStringLiteral("com1")), true), m_fs(fs),
       m_driver(m_state, m_fs, *this), m_transfer(MSComm1, m_fs, m_state, *this)
 {
     connectReceive(MSComm1);

@@ -68,6 +68,32 @@ TEST(BoardAndSender, TheSenderDeliversTheImageAndTheBoardReportsAndKeepsIt)
     EXPECT_EQ(readFile(dir.filePath("keep/image-001.bin")), image);
     EXPECT_FALSE(QFileInfo(dir.filePath("dosdevices/com1")).isSymLink())
         << "the link to a closed terminal was left behind";
+
+    // A second board keeps its images after the first one's and sends through a DOS path.
+    const QString second =
+        startBoard(board, {"--link", dir.path(), "--keep", dir.filePath("keep"), "--count", "1"});
+    ASSERT_TRUE(second.startsWith("/dev/"));
+    const QString dosDevices = dir.filePath("dosdevices");
+    QFile::link(dir.path(), dosDevices + "/c:");
+    send.start(tool("vesk-send"), {"C:\PROG.BIN"});
+    ASSERT_TRUE(send.waitForFinished(20000));
+    EXPECT_EQ(send.exitCode(), 0) << send.readAllStandardError().toStdString();
+    ASSERT_TRUE(board.waitForFinished(20000));
+    EXPECT_EQ(readFile(dir.filePath("keep/image-001.bin")), image);
+    EXPECT_EQ(readFile(dir.filePath("keep/image-002.bin")), image);
+}
+
+TEST(BoardAndSender, TheBoardLeavesALinkToARealPortAlone)
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath("dosdevices");
+    const QString com1 = dir.filePath("dosdevices/com1");
+    ASSERT_TRUE(QFile::link("/dev/null", com1));
+    QProcess board;
+    board.start(tool("vesk-board"), {"--link", dir.path()});
+    ASSERT_TRUE(board.waitForFinished(10000));
+    EXPECT_NE(board.exitCode(), 0);
+    EXPECT_EQ(QFileInfo(com1).symLinkTarget(), "/dev/null");
 }
 
 TEST(BoardAndSender, TheBoardAnswersEachFrameAndFlagsAMalformedOne)

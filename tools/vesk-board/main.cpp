@@ -202,7 +202,13 @@ int main(int argc, char **argv)
         if (!QDir().mkpath(devices))
             fail("cannot create " + devices);
         linkPath = devices + "/com1";
+        // A link left by an earlier board (a pseudo-terminal, or gone) is replaced; a link to a
+        // real port is the user's and stays.
         const QFileInfo old(linkPath);
+        if (old.exists() && !old.symLinkTarget().startsWith("/dev/pts/"))
+            fail(linkPath + " already names " +
+                 (old.isSymLink() ? old.symLinkTarget() : QStringLiteral("a file")) +
+                 "; remove it or link another folder");
         if ((old.exists() || old.isSymLink()) && !QFile::remove(linkPath))
             fail("cannot replace " + linkPath);
         if (!QFile::link(slavePath, linkPath))
@@ -211,6 +217,14 @@ int main(int argc, char **argv)
 
     std::printf("%s\n", qPrintable(slavePath));
     std::fflush(stdout);
+
+    // Kept images are numbered on from those of earlier runs, never overwritten.
+    int kept = 0;
+    if (!keepDir.isEmpty()) {
+        const auto names = QDir(keepDir).entryList({"image-*.bin"}, QDir::Files);
+        for (const QString &name : names)
+            kept = std::max(kept, name.mid(6, name.size() - 10).toInt());
+    }
 
     vesk::FrameParser parser;
     int frames = 0;
@@ -243,7 +257,7 @@ int main(int argc, char **argv)
             std::printf("%s\n", qPrintable(describe(frames, frame)));
             std::fflush(stdout);
             if (!keepDir.isEmpty()) {
-                QFile file(QString("%1/image-%2.bin").arg(keepDir).arg(frames, 3, 10, QChar('0')));
+                QFile file(QString("%1/image-%2.bin").arg(keepDir).arg(++kept, 3, 10, QChar('0')));
                 if (!file.open(QIODevice::WriteOnly) ||
                     file.write(frame.image) != frame.image.size())
                     std::fprintf(stderr, "vesk-board: cannot write %s\n",

@@ -68,10 +68,10 @@ int main(int argc, char **argv)
     if (cli.positionalArguments().size() != 1)
         cli.showHelp(2);
 
-    const QString device = cli.isSet(portOpt)
-                               ? cli.value(portOpt)
-                               : vesk::DriveMap::forTool(QDir::currentPath()).device("com1");
-    vesk::MSComm port(device);
+    const vesk::DriveMap map = vesk::DriveMap::forTool(QDir::currentPath());
+    // An explicit --port is that device; otherwise com1 of the drive map, read as Vesk does.
+    const bool explicitPort = cli.isSet(portOpt);
+    vesk::MSComm port(explicitPort ? cli.value(portOpt) : map.deviceEntry("com1"), !explicitPort);
     vesk::connectReceive(port);
     ConsoleWindow window;
     vesk::ImageSender sender(port, window);
@@ -79,7 +79,14 @@ int main(int argc, char **argv)
     // As Transfer: the port first, then the image.
     if (!sender.openPort())
         return 1;
-    const QString path = cli.positionalArguments().first();
+    // A host path, or a DOS path of the drive map ("C:\samples\blink.bin", any letter case).
+    QString path = cli.positionalArguments().first();
+    if (!QFileInfo(path).isFile()) {
+        const vesk::DosFs fs(map, QDir::currentPath());
+        const QString host = fs.toHost(path);
+        if (!host.isEmpty() && QFileInfo(host).isFile())
+            path = host;
+    }
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         window.message(vesk::makeError(QString::fromUtf8(vesk::kImageNotFound), path).message());
