@@ -3,12 +3,12 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++
     qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
     libgtest-dev
     binutils-h8300-hms gcc-h8300-hms
     fonts-ipafont-gothic
-    xvfb xauth socat
+    xvfb xauth
     x11-utils dbus at-spi2-core python3-pyatspi desktop-file-utils
 )
 

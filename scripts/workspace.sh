@@ -12,7 +12,6 @@ ws=$(cd "$2" && pwd)
 
 # The virtual board prints one line per frame it receives and keeps each image in
 # received/; it ends with Vesk.
-rm -f "$ws/dosdevices/com1"
 "$build/bin/vesk-board" --link "$ws" --keep "$ws/received" > >(tee -a "$ws/board.log") 2>&1 &
 board=$!
 trap 'kill "$board" 2>/dev/null || true' EXIT

@@ -66,13 +66,17 @@ bool waitFor(const DosFs &fs, WindowPort &window, const QString &name, const Pro
     const DirWatch watch(fs.toHost(name.left(lastSeparator(name) + 1)));
     const int passMs = watch.active() ? kWatchedPassMs : kPolledPassMs;
     std::optional<nanoseconds> seen; // when the file was first found
+    // The first pass only takes what is pending: a file that a copy or the conversion has
+    // just written is there at once, and no directory event would end a sleep early.
+    bool first = true;
     for (;;) {
         const nanoseconds now = clock();
         if (!seen && now - start > kOutputTimeLimit)
             return true;
         if (seen && now - *seen > kFinishTimeLimit)
             return true;
-        window.processEvents(passMs);
+        window.processEvents(first ? 0 : passMs);
+        first = false;
         if (!fs.isOrdinaryFile(name)) {
             // A file that vanished again (a tool deleting its output on failure) must appear
             // anew within the first limit.

@@ -55,8 +55,6 @@ DriveMap DriveMap::fromFolder(const QString &folder)
         QString target = entry.isSymLink() ? entry.symLinkTarget() : entry.absoluteFilePath();
         if (isDriveName(name))
             map.setDrive(name.at(0), target);
-        else
-            map.m_devices.insert(name.toLower(), target);
     }
     if (map.m_roots.isEmpty()) {
         const DriveMap fallback = defaults();
@@ -103,11 +101,6 @@ QList<QChar> DriveMap::letters() const
     for (auto it = m_roots.cbegin(); it != m_roots.cend(); ++it)
         out << it.key().toUpper();
     return out;
-}
-
-QString DriveMap::device(const QString &name) const
-{
-    return m_devices.value(name.toLower());
 }
 
 QString DriveMap::deviceEntry(const QString &name) const

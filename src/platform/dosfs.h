@@ -11,7 +11,7 @@
 namespace vesk {
 
 // Drive letter to host directory, read from a `dosdevices/` folder of symbolic links named
-// like "c:" (the Wine convention). Other entries, such as "com1", name devices.
+// like "c:". Other entries, such as "com1", name devices.
 class DriveMap
 {
 public:
@@ -29,18 +29,14 @@ public:
     QString root(QChar letter) const;
     // Mapped letters, upper case, sorted.
     QList<QChar> letters() const;
-    // The host path a device entry (such as "com1") linked to when the map was read, empty
-    // without one.
-    QString device(const QString &name) const;
-    // Where a device entry lives (folder/name), to be read again at each use, since a
-    // virtual board may come and go; empty for the defaults.
+    // Where a device entry such as "com1" lives (folder/name): a link to the device, read
+    // at each use, since a virtual board may come and go; empty for the defaults.
     QString deviceEntry(const QString &name) const;
     // The dosdevices folder in force, empty for the defaults.
     QString folder() const { return m_folder; }
 
 private:
     QMap<QChar, QString> m_roots; // lower-case letter -> canonical host directory
-    QMap<QString, QString> m_devices;
     QString m_folder;
 };
 

@@ -271,7 +271,7 @@ bool ProcessHandle::hasEnded() const
 
 int ProcessHandle::exitCode() const
 {
-    if (!hasEnded() || !m_d || !m_d->startError.what.isEmpty() ||
+    if (!hasEnded() || !m_d || m_d->startError ||
         m_d->process->exitStatus() != QProcess::NormalExit)
         return -1;
     return m_d->process->exitCode();

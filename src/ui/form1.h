@@ -34,7 +34,6 @@ public:
     bool startUp();
 
     MainState &state() { return m_state; }
-    DosFs &fs() { return m_fs; }
 
     // The 転送 button: the click handler, and whether a transfer is still waiting (the window
     // then closes only once it is done). They drive MSComm1; tests may replace them.

@@ -23,7 +23,7 @@ TEST(DriveMap, FolderOfLinksGivesDrivesAndDevices)
     const DriveMap map = drive.map();
     EXPECT_EQ(map.root(u'c'), QDir(drive.root()).canonicalPath());
     EXPECT_EQ(map.letters(), (QList<QChar>{u'C', u'Z'}));
-    EXPECT_EQ(map.device("COM1"), "/dev/null");
+    EXPECT_EQ(map.deviceEntry("COM1"), drive.dosDevices() + "/com1");
     EXPECT_EQ(map.folder(), QFileInfo(drive.dosDevices()).absoluteFilePath());
 }
 
