@@ -135,8 +135,9 @@ TEST_P(WaitLoopTable, CountsPasses)
                         }};
     EXPECT_EQ(WaitLoop(drive.fs("work"), window, row.waitFor, clock), row.timedOut);
     EXPECT_EQ(window.yields, row.yields);
-    for (int ms : window.waits)
-        EXPECT_GT(ms, 0) << "a pass that does not sleep keeps a core busy";
+    // Only the first pass takes just what is pending; every later one may sleep.
+    for (qsizetype i = 1; i < window.waits.size(); ++i)
+        EXPECT_GT(window.waits[i], 0) << "a pass that does not sleep keeps a core busy";
 }
 
 INSTANTIATE_TEST_SUITE_P(
