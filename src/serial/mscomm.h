@@ -20,8 +20,8 @@ class MSComm : public QObject
 public:
     // `com1` names the device; a link (such as the drive map's "com1" entry) is read again
     // at every open, since a virtual board may come and go. With `fallback`, an empty or
-    // absent `com1` stands for the first of /dev/ttyUSB0, /dev/ttyACM0 and /dev/ttyS0 that
-    // exists when the port is opened; without it, only an empty one does.
+    // absent `com1` stands for the first of defaultSerialDevices() that exists when the port
+    // is opened; without it, only an empty one does.
     explicit MSComm(const QString &com1 = {}, bool fallback = false, QObject *parent = nullptr);
     ~MSComm() override;
 
