@@ -1,5 +1,6 @@
 #include "ui/form1.h"
 
+#include "platform/eventwait.h"
 #include "platform/listinput.h"
 #include "serial/receive.h"
 #include "state/hex.h"
@@ -9,7 +10,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QMessageBox>
@@ -17,7 +17,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QTimer>
 
 namespace vesk {
 
@@ -413,14 +412,7 @@ void Form1::beep()
 
 void Form1::processEvents(int waitMs)
 {
-    if (waitMs <= 0) {
-        QCoreApplication::processEvents();
-        return;
-    }
-    // Sleeps until an event arrives or the timer fires, so a polling wait stays idle.
-    QEventLoop loop;
-    QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
-    loop.processEvents(QEventLoop::WaitForMoreEvents);
+    waitForEvents(waitMs);
 }
 
 } // namespace vesk

@@ -1,8 +1,6 @@
 #include "support/recordingwindow.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
+#include "platform/eventwait.h"
 
 namespace vesk::test {
 
@@ -19,15 +17,8 @@ void RecordingWindow::processEvents(int waitMs)
     ++yields;
     if (onYield)
         onYield();
-    if (!realEvents)
-        return;
-    if (waitMs <= 0) {
-        QCoreApplication::processEvents();
-        return;
-    }
-    QEventLoop loop;
-    QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
-    loop.processEvents(QEventLoop::WaitForMoreEvents);
+    if (realEvents)
+        waitForEvents(waitMs);
 }
 
 } // namespace vesk::test
