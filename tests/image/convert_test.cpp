@@ -17,7 +17,7 @@ using namespace vesk::test;
 namespace {
 
 const QString kNotFound = QStringLiteral("ファイルが見つかりません。");
-const QString kCannotRead = QStringLiteral("ファイルを読み込めません。");
+const QString kCannotRead = QStringLiteral("ファイルを読めません。");
 const QString kCannotCreate = QStringLiteral("ファイルを作成できません。");
 const QString kCannotWrite = QStringLiteral("ファイルに書き込めません。");
 
