@@ -2,6 +2,7 @@
 
 #include "platform/dosfs.h"
 #include "platform/error.h"
+#include "platform/eventwait.h"
 #include "platform/process.h"
 #include "state/windowport.h"
 
@@ -11,8 +12,8 @@
 
 namespace vesk {
 
-// A monotonic clock; tests pass their own to count passes without sleeping.
-using WaitClock = std::function<std::chrono::nanoseconds()>;
+// The clock of the waits, shared with the serial transfer.
+using WaitClock = MonotonicClock;
 WaitClock steadyWaitClock();
 
 // How long a tool has to produce its output file, and how long it may go on running after

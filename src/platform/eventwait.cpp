@@ -6,6 +6,14 @@
 
 namespace vesk {
 
+MonotonicClock steadyClock()
+{
+    return [] {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(
+            std::chrono::steady_clock::now().time_since_epoch());
+    };
+}
+
 void waitForEvents(int waitMs)
 {
     if (waitMs <= 0) {

@@ -4,19 +4,9 @@
 
 #include <QScopeGuard>
 
-#include <chrono>
-
 namespace vesk {
 
-Clock steadyClock()
-{
-    return [] {
-        using namespace std::chrono;
-        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-    };
-}
-
-ImageSender::ImageSender(MSComm &port, WindowPort &window, Clock clock)
+ImageSender::ImageSender(MSComm &port, WindowPort &window, MonotonicClock clock)
     : m_port(port), m_window(window), m_clock(std::move(clock))
 {
 }
@@ -62,8 +52,8 @@ bool ImageSender::send(const QByteArray &image, const QString &name)
 
 bool ImageSender::waitSent(qint64 frameBytes)
 {
-    const qint64 start = m_clock();
-    const qint64 limit = timeLimitMs(frameBytes);
+    const std::chrono::nanoseconds start = m_clock();
+    const std::chrono::milliseconds limit(timeLimitMs(frameBytes));
     for (;;) {
         m_window.processEvents(kPollMs);
         if (const Error error = m_port.takeError()) {
@@ -88,7 +78,7 @@ bool ImageSender::waitSent(qint64 frameBytes)
 }
 
 Transfer::Transfer(MSComm &port, const DosFs &fs, const MainState &state, WindowPort &window,
-                   Clock clock)
+                   MonotonicClock clock)
     : m_sender(port, window, std::move(clock)), m_fs(fs), m_state(state), m_window(window)
 {
 }

@@ -1,19 +1,15 @@
 #pragma once
 
 #include "platform/dosfs.h"
+#include "platform/eventwait.h"
 #include "serial/mscomm.h"
 #include "state/mainstate.h"
 #include "state/windowport.h"
 
 #include <QByteArray>
 #include <QString>
-#include <functional>
 
 namespace vesk {
-
-// A monotonic clock in milliseconds.
-using Clock = std::function<qint64()>;
-Clock steadyClock();
 
 // Opens the port, sends one framed image in one write and waits, yielding to the event loop,
 // until the port has sent it. Every failure is told through the window's message box. Shared
@@ -26,7 +22,7 @@ public:
     // The wait gives up this long after the frame's time on a 9600-baud line.
     static constexpr qint64 kGraceMs = 5000;
 
-    ImageSender(MSComm &port, WindowPort &window, Clock clock = steadyClock());
+    ImageSender(MSComm &port, WindowPort &window, MonotonicClock clock = steadyClock());
 
     bool openPort();
     // Refuses an odd image ("Error") and one too long for the length field; `name` names the
@@ -41,7 +37,7 @@ private:
 
     MSComm &m_port;
     WindowPort &m_window;
-    Clock m_clock;
+    MonotonicClock m_clock;
 };
 
 // The Transfer button Command2: sends `fname` + ".bin" from the current directory.
@@ -49,7 +45,7 @@ class Transfer
 {
 public:
     Transfer(MSComm &port, const DosFs &fs, const MainState &state, WindowPort &window,
-             Clock clock = steadyClock());
+             MonotonicClock clock = steadyClock());
 
     // The click handler. A click while an earlier one still waits is refused with a beep.
     void click();

@@ -50,7 +50,7 @@ protected:
         window.m_transfer = true;
         // The board reads as fast as the port sends; each pass takes one poll interval.
         window.onYield = [this] {
-            now += ImageSender::kPollMs;
+            now += std::chrono::milliseconds(ImageSender::kPollMs);
             received += pty.drain();
         };
     }
@@ -76,8 +76,8 @@ protected:
     RecordingWindow window;
     Pty pty;
     MSComm comm{pty.path()};
-    qint64 now = 0;
-    Clock clock = [this] { return now; };
+    std::chrono::milliseconds now{0};
+    MonotonicClock clock = [this] { return now; };
     Transfer transfer{comm, fs, state, window, clock};
     QByteArray received;
 };
@@ -185,7 +185,7 @@ TEST_F(TransferTest, BytesFromTheBoardDuringTheWaitAreTakenAndDropped)
     QObject::connect(&comm, &MSComm::OnComm, [&] { ++commEvents; });
     bool answered = false;
     window.onYield = [&] {
-        now += ImageSender::kPollMs;
+        now += std::chrono::milliseconds(ImageSender::kPollMs);
         if (!answered) {
             pty.write("OK\r\n");
             answered = true;
@@ -240,7 +240,7 @@ TEST_F(TransferTest, APortThatVanishesEndsTheTransferAndIsOpenedAgainNextTime)
     drive.write("MAIN.BIN", image);
     // The adapter is pulled while the frame is still going out.
     window.onYield = [&] {
-        now += ImageSender::kPollMs;
+        now += std::chrono::milliseconds(ImageSender::kPollMs);
         if (window.yields == 3)
             board->close();
     };
@@ -258,7 +258,7 @@ TEST_F(TransferTest, APortThatVanishesEndsTheTransferAndIsOpenedAgainNextTime)
     QFile::remove(com1);
     ASSERT_TRUE(QFile::link(board->path(), com1));
     window.onYield = [&] {
-        now += ImageSender::kPollMs;
+        now += std::chrono::milliseconds(ImageSender::kPollMs);
         received += board->drain();
     };
 
@@ -289,7 +289,7 @@ TEST_P(StalledLine, GivesUpAfterTheLineTimeAndDiscardsTheRest)
     ASSERT_FALSE(comm.setPortOpen(true));
     // Stops the terminal's output as a line held by the other end would.
     ASSERT_EQ(::tcflow(pty.slave(), TCOOFF), 0);
-    window.onYield = [&] { now += 1000; };
+    window.onYield = [&] { now += std::chrono::milliseconds(1000); };
 
     transfer.click();
 
