@@ -1,10 +1,8 @@
 #include "build/toolrun.h"
 
+#include "platform/dirwatch.h"
 #include "platform/listinput.h"
 
-#include <QCoreApplication>
-#include <QFileSystemWatcher>
-#include <QPointer>
 #include <optional>
 
 namespace vesk {
@@ -27,43 +25,12 @@ qsizetype lastSeparator(const QString &dosPath)
     return cut;
 }
 
-// Wakes the event loop when something changes in a directory. The watcher lives as long as
-// the application: closing an inotify instance waits on the kernel for tens of milliseconds.
-class DirWatch
-{
-public:
-    explicit DirWatch(const QString &dir) : m_dir(dir)
-    {
-        static QPointer<QFileSystemWatcher> shared;
-        if (!shared && QCoreApplication::instance())
-            shared = new QFileSystemWatcher(QCoreApplication::instance());
-        m_watcher = shared;
-        if (!m_watcher || dir.isEmpty())
-            return;
-        // A nested wait on the same directory leaves the watch to the outer one.
-        m_added = m_watcher->addPath(dir);
-        m_active = m_added || m_watcher->directories().contains(dir);
-    }
-    ~DirWatch()
-    {
-        if (m_added && m_watcher)
-            m_watcher->removePath(m_dir);
-    }
-    bool active() const { return m_active; }
-
-private:
-    QString m_dir;
-    QPointer<QFileSystemWatcher> m_watcher;
-    bool m_added = false;
-    bool m_active = false;
-};
-
 bool waitFor(const DosFs &fs, WindowPort &window, const QString &name, const ProcessHandle *process,
              const WaitClock &clock)
 {
     using std::chrono::nanoseconds;
     const nanoseconds start = clock();
-    const DirWatch watch(fs.toHost(name.left(lastSeparator(name) + 1)));
+    const DirWatch watch(fs, name.left(lastSeparator(name) + 1));
     const int passMs = watch.active() ? kWatchedPassMs : kPolledPassMs;
     std::optional<nanoseconds> seen; // when the file was first found
     // The first pass only takes what is pending: a file that a copy or the conversion has
