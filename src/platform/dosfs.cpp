@@ -120,6 +120,18 @@ DosFs::DosFs(DriveMap map, const QString &hostCwd) : m_map(std::move(map))
     }
 }
 
+DosFs DosFs::forProcess()
+{
+    const QString cwd = QDir::currentPath();
+    return DosFs(DriveMap::locate(cwd), cwd);
+}
+
+DosFs DosFs::forTool()
+{
+    const QString cwd = QDir::currentPath();
+    return DosFs(DriveMap::forTool(cwd), cwd);
+}
+
 bool DosFs::parse(const QString &dosPath, Parsed &out) const
 {
     QString s = dosPath;

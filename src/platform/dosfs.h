@@ -48,6 +48,12 @@ class DosFs
 public:
     // Current drive and directory from the host directory `hostCwd` (normally the process's).
     explicit DosFs(DriveMap map, const QString &hostCwd);
+    // Vesk's own: the drive map found from the process's directory (DriveMap::locate), with
+    // that directory current.
+    static DosFs forProcess();
+    // A tool's: the map Vesk handed down in VESK_DOSDEVICES, else found as Vesk finds it
+    // (DriveMap::forTool), with the process's directory current.
+    static DosFs forTool();
 
     const DriveMap &driveMap() const { return m_map; }
     // False when the host directory given at construction lies on no mapped drive.

@@ -3,7 +3,6 @@
 #include "ui/signalcloser.h"
 
 #include <QApplication>
-#include <QDir>
 
 #include <cstdio>
 #include <cstring>
@@ -35,8 +34,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Vesk"));
 
-    const QString startHostDir = QDir::currentPath();
-    vesk::DosFs fs(vesk::DriveMap::locate(startHostDir), startHostDir);
+    vesk::DosFs fs = vesk::DosFs::forProcess();
     vesk::Form1 form(fs);
     if (!form.startUp())
         return 1;

@@ -1,30 +1,10 @@
 #pragma once
 
-#include <QObject>
+#include "platform/signalcloser.h"
 
-class QSocketNotifier;
+class QWidget;
 
 namespace vesk {
-
-// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the event loop (a self-pipe), so the
-// window can close as its close box does and the settings are written. One at a time.
-class SignalCloser : public QObject
-{
-    Q_OBJECT
-public:
-    explicit SignalCloser(QObject *parent = nullptr);
-    ~SignalCloser() override;
-
-    bool isActive() const { return m_notifier != nullptr; }
-
-signals:
-    void received(int signal);
-
-private:
-    void readPipe();
-
-    QSocketNotifier *m_notifier = nullptr;
-};
 
 // Closes the open modal dialogs and message boxes, then the window; what the close handlers
 // do (writing the settings) runs as for the close box.

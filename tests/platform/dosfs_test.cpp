@@ -181,3 +181,26 @@ TEST(DosFs, PathTextHelpers)
     EXPECT_EQ(DosFs::fileName("C:\\a\\b.c"), "b.c");
     EXPECT_EQ(DosFs::fileName("C:b.c"), "b.c");
 }
+
+// Vesk finds its map from its start directory; a tool takes the one Vesk handed down.
+TEST(DosFs, ProcessAndToolFactoriesFindTheirMaps)
+{
+    TempDrive drive;
+    QDir(drive.root()).mkpath("start/dosdevices");
+    QFile::link(drive.host("start"), drive.host("start/dosdevices/d:"));
+    const QString savedDir = QDir::currentPath();
+    const QByteArray savedMap = qgetenv("VESK_DOSDEVICES");
+    ASSERT_TRUE(QDir::setCurrent(drive.host("start")));
+    qputenv("VESK_DOSDEVICES", drive.dosDevices().toUtf8());
+
+    const DosFs vesk = DosFs::forProcess();
+    const DosFs tool = DosFs::forTool();
+
+    QDir::setCurrent(savedDir);
+    if (savedMap.isNull())
+        qunsetenv("VESK_DOSDEVICES");
+    else
+        qputenv("VESK_DOSDEVICES", savedMap);
+    EXPECT_EQ(vesk.currentDir(), "D:\\");
+    EXPECT_EQ(tool.currentDir(), "C:\\start");
+}

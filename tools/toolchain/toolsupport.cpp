@@ -1,7 +1,6 @@
 #include "toolsupport.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -21,8 +20,7 @@ constexpr int kGnuToolTimeoutMs = 60000;
 
 DosFs toolFs()
 {
-    const QString cwd = QDir::currentPath();
-    return DosFs(DriveMap::forTool(cwd), cwd);
+    return DosFs::forTool();
 }
 
 QString toolHostDir()

@@ -15,12 +15,12 @@ int main(int argc, char **argv)
     }
     // Started by Vesk, VESK_DOSDEVICES names the drive map in force; by hand, the map is
     // looked up from the current directory as Vesk would.
-    const QString cwd = QDir::currentPath();
-    vesk::DosFs fs(vesk::DriveMap::forTool(cwd), cwd);
+    vesk::DosFs fs = vesk::DosFs::forTool();
     if (!fs.isValid()) {
-        std::fprintf(stderr, "%s\n",
-                     qUtf8Printable(
-                         QStringLiteral("カレントフォルダがどのドライブにもありません。\n") + cwd));
+        std::fprintf(
+            stderr, "%s\n",
+            qUtf8Printable(QStringLiteral("カレントフォルダがどのドライブにもありません。\n") +
+                           QDir::currentPath()));
         return 1;
     }
     vesk::batch::Runner runner(std::move(fs), QCoreApplication::applicationFilePath(),

@@ -48,7 +48,7 @@ int main(int argc, char **argv)
     DosFs fs(DriveMap::defaults(), cwd);
     QString base;
     if (isDosPath(arg)) {
-        fs = DosFs(DriveMap::forTool(cwd), cwd);
+        fs = DosFs::forTool();
         base = arg;
     } else {
         // A host path gets a drive of its own, so it works wherever the drive map points.

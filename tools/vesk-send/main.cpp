@@ -9,7 +9,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -68,7 +67,8 @@ int main(int argc, char **argv)
     if (cli.positionalArguments().size() != 1)
         cli.showHelp(2);
 
-    const vesk::DriveMap map = vesk::DriveMap::forTool(QDir::currentPath());
+    const vesk::DosFs fs = vesk::DosFs::forTool();
+    const vesk::DriveMap &map = fs.driveMap();
     // An explicit --port is that device; otherwise com1 of the drive map, read as Vesk does.
     const bool explicitPort = cli.isSet(portOpt);
     vesk::MSComm port(explicitPort ? cli.value(portOpt) : map.deviceEntry("com1"), !explicitPort);
@@ -82,7 +82,6 @@ int main(int argc, char **argv)
     // A host path, or a DOS path of the drive map ("C:\samples\blink.bin", any letter case).
     QString path = cli.positionalArguments().first();
     if (!QFileInfo(path).isFile()) {
-        const vesk::DosFs fs(map, QDir::currentPath());
         const QString host = fs.toHost(path);
         if (!host.isEmpty() && QFileInfo(host).isFile())
             path = host;
