@@ -1,5 +1,7 @@
 #include "platform/dosfs.h"
 
+#include "platform/hostentry.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -162,12 +164,14 @@ bool DosFs::parse(const QString &dosPath, Parsed &out) const
     return true;
 }
 
-// The first entry of `dir`, in sorted order, whose name equals `name` but for letter case;
-// empty when there is none. Read with readdir and without sorting the whole directory, since
-// a build's waits look up missing names many times a second.
-static QString caseInsensitiveEntry(const QString &dir, const QString &name)
+QString actualEntryName(const QString &hostDir, const QString &name)
 {
-    DIR *d = ::opendir(QFile::encodeName(dir).constData());
+    const QString exact = joinHost(hostDir, name);
+    if (QFileInfo::exists(exact) || QFileInfo(exact).isSymLink())
+        return name;
+    // Read with readdir and without sorting the whole directory, since a build's waits look
+    // up missing names many times a second.
+    DIR *d = ::opendir(QFile::encodeName(hostDir).constData());
     if (!d)
         return {};
     QString best;
@@ -189,14 +193,11 @@ static QString resolveIn(const QString &root, const QStringList &components, QSt
     for (const QString &name : components) {
         QString chosen = name;
         if (exists) {
-            const QString exact = joinHost(host, name);
-            if (!QFileInfo::exists(exact) && !QFileInfo(exact).isSymLink()) {
-                const QString match = caseInsensitiveEntry(host, name);
-                if (!match.isEmpty())
-                    chosen = match;
-                else
-                    exists = false; // later components are taken as written
-            }
+            const QString match = actualEntryName(host, name);
+            if (!match.isEmpty())
+                chosen = match;
+            else
+                exists = false; // later components are taken as written
         }
         host = joinHost(host, chosen);
         if (actual)
@@ -280,6 +281,16 @@ QString DosFs::toHost(const QString &dosPath) const
 {
     Parsed p;
     return parse(dosPath, p) ? resolve(p) : QString();
+}
+
+QString DosFs::actualPath(const QString &dosPath) const
+{
+    Parsed p;
+    if (!parse(dosPath, p))
+        return {};
+    QStringList actual;
+    resolveIn(m_map.root(p.drive), p.components, &actual);
+    return format(Parsed{p.drive, actual});
 }
 
 QString DosFs::toDos(const QString &hostPath) const

@@ -78,6 +78,9 @@ public:
     // The host path of a DOS name, each component matched case-insensitively (an exact-case
     // entry wins, else the first match in sorted order, else the name as written).
     QString toHost(const QString &dosPath) const;
+    // The full DOS path with each component that exists spelled as it stands on disk, matched
+    // as toHost() matches it; the rest as written. Empty when the drive is not mapped.
+    QString actualPath(const QString &dosPath) const;
     // The DOS path of a host path: the drive whose root is its longest prefix. Empty when no
     // drive covers it.
     QString toDos(const QString &hostPath) const;

@@ -1,13 +1,13 @@
 #include "platform/process.h"
 
+#include "platform/hostentry.h"
+
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <algorithm>
-#include <optional>
 
 namespace vesk {
 
@@ -20,35 +20,6 @@ bool isBlank(QChar c)
 {
     return c == u' ' || c == u'\t';
 }
-
-// The entries of one host directory, listed only when a name is not there in exact case.
-class DirEntries
-{
-public:
-    explicit DirEntries(QString dir) : m_dir(std::move(dir)) {}
-
-    // Host path of the entry named `name`: exact case wins, else the first case-insensitive
-    // match in sorted order, as DOS paths resolve. Empty when there is none.
-    QString find(const QString &name)
-    {
-        const QString exact = m_dir + u'/' + name;
-        if (QFileInfo::exists(exact))
-            return exact;
-        if (!m_sorted) {
-            m_sorted =
-                QDir(m_dir).entryList(QDir::Files | QDir::System | QDir::Hidden, QDir::NoSort);
-            std::sort(m_sorted->begin(), m_sorted->end());
-        }
-        const auto it = std::find_if(m_sorted->cbegin(), m_sorted->cend(), [&](const QString &e) {
-            return e.compare(name, Qt::CaseInsensitive) == 0;
-        });
-        return it == m_sorted->cend() ? QString() : m_dir + u'/' + *it;
-    }
-
-private:
-    QString m_dir;
-    std::optional<QStringList> m_sorted;
-};
 
 enum class Probe { Missing, Usable, NotExecutable, BadInterpreter };
 
@@ -167,11 +138,11 @@ Error prepareLaunch(const DosFs &fs, const QStringList &words, const StartOption
     for (const QString &dir : std::as_const(dirs)) {
         if (dir.isEmpty() || !QFileInfo(dir).isDir())
             continue;
-        DirEntries entries(dir);
         for (const QString &candidate : std::as_const(names)) {
-            const QString path = entries.find(candidate);
-            if (path.isEmpty())
+            const QString actual = actualEntryName(dir, candidate);
+            if (actual.isEmpty())
                 continue;
+            const QString path = dir + u'/' + actual;
             QString why;
             const Probe p = probe(path, kind, why);
             if (p == Probe::Usable) {

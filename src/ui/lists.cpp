@@ -96,38 +96,15 @@ void DirList::keyPressEvent(QKeyEvent *event)
 // they are on disk whatever case the settings file or the user wrote.
 Error DirList::resolve(const QString &dosDir, QString &resolved) const
 {
-    const QString full = m_fs.absolute(dosDir);
+    const QString full = m_fs.actualPath(dosDir);
     if (full.isEmpty())
         return makeError(QStringLiteral("ドライブが見つかりません。"), dosDir);
     const QString root = full.left(3);
     if (!m_fs.isDirectory(root))
         return makeError(QStringLiteral("ドライブが見つかりません。"), root.left(2));
-    QString path = root;
-    const QStringList parts = full.mid(3).split(u'\\', Qt::SkipEmptyParts);
-    for (const QString &part : parts) {
-        Error error;
-        const QStringList names = m_fs.listDirs(path, &error);
-        if (error)
-            return error;
-        QString chosen;
-        if (names.contains(part)) {
-            chosen = part;
-        } else {
-            for (const QString &name : names) {
-                if (name.compare(part, Qt::CaseInsensitive) == 0) {
-                    chosen = name;
-                    break;
-                }
-            }
-        }
-        // listDirs leaves out hidden directories; one named outright is still a directory.
-        if (chosen.isEmpty() && m_fs.isDirectory(childPath(path, part)))
-            chosen = part;
-        if (chosen.isEmpty())
-            return makeError(QStringLiteral("フォルダが見つかりません。"), full);
-        path = childPath(path, chosen);
-    }
-    resolved = path;
+    if (!m_fs.isDirectory(full))
+        return makeError(QStringLiteral("フォルダが見つかりません。"), m_fs.absolute(dosDir));
+    resolved = full;
     return {};
 }
 

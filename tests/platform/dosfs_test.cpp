@@ -204,3 +204,41 @@ TEST(DosFs, ProcessAndToolFactoriesFindTheirMaps)
     EXPECT_EQ(vesk.currentDir(), "D:\\");
     EXPECT_EQ(tool.currentDir(), "C:\\start");
 }
+
+struct ActualCase
+{
+    const char *name;
+    const char *given;
+    const char *actual;
+};
+
+void PrintTo(const ActualCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class ActualPath : public ::testing::TestWithParam<ActualCase>
+{
+};
+
+TEST_P(ActualPath, SpellsExistingNamesAsOnDisk)
+{
+    TempDrive drive;
+    drive.write("Work/sub/Prog.mot", "S9");
+    drive.write("Work/sub/PROG.bin", "upper");
+    drive.write("Work/sub/prog.bin", "lower");
+    drive.mkdir("Work/.Hidden");
+    EXPECT_EQ(drive.fs("Work").actualPath(GetParam().given), GetParam().actual);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DosFs, ActualPath,
+    ::testing::Values(
+        ActualCase{"EachComponentAsOnDisk", "c:\\WORK\\SUB\\prog.MOT", "C:\\Work\\sub\\Prog.mot"},
+        ActualCase{"RelativeToTheCurrentDirectory", "sub\\..\\SUB", "C:\\Work\\sub"},
+        ActualCase{"ExactCaseWins", "C:\\work\\sub\\prog.bin", "C:\\Work\\sub\\prog.bin"},
+        ActualCase{"ElseFirstInSortedOrder", "C:\\work\\sub\\Prog.Bin", "C:\\Work\\sub\\PROG.bin"},
+        ActualCase{"HiddenNamedOutright", "C:\\work\\.hidden", "C:\\Work\\.Hidden"},
+        ActualCase{"MissingRestAsWritten", "C:\\work\\NEW\\x.C", "C:\\Work\\NEW\\x.C"},
+        ActualCase{"UnmappedDriveIsEmpty", "Q:\\x", ""}),
+    [](const auto &info) { return std::string(info.param.name); });
