@@ -17,20 +17,12 @@ Error writeBatch(const DosFs &fs, const QString &name, const QByteArray &line)
     return fs.writeAtomic(name, line + "\r\n");
 }
 
-qsizetype lastSeparator(const QString &dosPath)
-{
-    qsizetype cut = -1;
-    for (QChar sep : {u'\\', u'/', u':'})
-        cut = std::max(cut, dosPath.lastIndexOf(sep));
-    return cut;
-}
-
 bool waitFor(const DosFs &fs, WindowPort &window, const QString &name, const ProcessHandle *process,
              const WaitClock &clock)
 {
     using std::chrono::nanoseconds;
     const nanoseconds start = clock();
-    const DirWatch watch(fs, name.left(lastSeparator(name) + 1));
+    const DirWatch watch(fs, DosFs::dirPart(name));
     const int passMs = watch.active() ? kWatchedPassMs : kPolledPassMs;
     std::optional<nanoseconds> seen; // when the file was first found
     // The first pass only takes what is pending: a file that a copy or the conversion has

@@ -465,12 +465,22 @@ QString DosFs::withBackslash(const QString &dosDir)
     return dosDir.endsWith(u'\\') ? dosDir : dosDir + u'\\';
 }
 
-QString DosFs::fileName(const QString &dosPath)
+static qsizetype lastSeparator(const QString &dosPath)
 {
     qsizetype cut = -1;
     for (QChar sep : {u'\\', u'/', u':'})
         cut = std::max(cut, dosPath.lastIndexOf(sep));
-    return dosPath.mid(cut + 1);
+    return cut;
+}
+
+QString DosFs::fileName(const QString &dosPath)
+{
+    return dosPath.mid(lastSeparator(dosPath) + 1);
+}
+
+QString DosFs::dirPart(const QString &dosPath)
+{
+    return dosPath.left(lastSeparator(dosPath) + 1);
 }
 
 bool matchesPatternList(const QString &name, const QString &patterns)

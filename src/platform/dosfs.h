@@ -107,8 +107,11 @@ public:
     static bool isRoot(const QString &dosDir); // "C:\"
     // The directory text with "\" appended unless it already ends with one.
     static QString withBackslash(const QString &dosDir);
-    // The last component of a DOS path.
+    // The last component of a DOS path: what follows the last "\", "/" or ":".
     static QString fileName(const QString &dosPath);
+    // What precedes fileName(), separator included: "C:\WORK\" of "C:\WORK\PROG.MOT", "C:" of
+    // "C:PROG.MOT", empty for a bare name.
+    static QString dirPart(const QString &dosPath);
 
 private:
     struct Parsed

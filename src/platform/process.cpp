@@ -112,16 +112,14 @@ Error prepareLaunch(const DosFs &fs, const QStringList &words, const StartOption
                     Launch &out)
 {
     const QString word = words.value(0);
-    qsizetype cut = -1;
-    for (QChar sep : {u'\\', u'/', u':'})
-        cut = std::max(cut, word.lastIndexOf(sep));
-    const QString name = word.mid(cut + 1);
+    const QString name = DosFs::fileName(word);
+    const QString dirPart = DosFs::dirPart(word);
     if (name.isEmpty())
         return makeError(kNotFound, word);
 
     QStringList dirs;
-    if (cut >= 0) {
-        dirs << fs.toHost(word.left(cut + 1));
+    if (!dirPart.isEmpty()) {
+        dirs << fs.toHost(dirPart);
     } else {
         dirs << fs.hostCurrentDir();
         if (!options.binDir.isEmpty())

@@ -26,10 +26,11 @@ template <typename W> W *named(W *widget, const QString &name, QRect place)
     return widget;
 }
 
+// "C:\A\B" -> "C:\A", "C:\A" -> "C:\".
 QString parentDir(const QString &dosDir)
 {
-    const qsizetype cut = dosDir.lastIndexOf(u'\\');
-    return cut <= 2 ? dosDir.left(3) : dosDir.left(cut);
+    const QString dir = DosFs::dirPart(dosDir);
+    return dir.size() <= 3 ? dir : dir.chopped(1);
 }
 
 } // namespace

@@ -182,6 +182,40 @@ TEST(DosFs, PathTextHelpers)
     EXPECT_EQ(DosFs::fileName("C:b.c"), "b.c");
 }
 
+struct SplitCase
+{
+    const char *name;
+    const char *path;
+    const char *dir;
+    const char *file;
+};
+
+void PrintTo(const SplitCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class PathSplit : public ::testing::TestWithParam<SplitCase>
+{
+};
+
+// The two parts always give the path back whole.
+TEST_P(PathSplit, AtTheLastSeparator)
+{
+    EXPECT_EQ(DosFs::dirPart(GetParam().path), GetParam().dir);
+    EXPECT_EQ(DosFs::fileName(GetParam().path), GetParam().file);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DosFs, PathSplit,
+    ::testing::Values(SplitCase{"FullPath", "C:\\WORK\\PROG.MOT", "C:\\WORK\\", "PROG.MOT"},
+                      SplitCase{"DriveRelative", "C:PROG.MOT", "C:", "PROG.MOT"},
+                      SplitCase{"SlashCounts", "sub/x\\y/prog", "sub/x\\y/", "prog"},
+                      SplitCase{"BareName", "prog", "", "prog"},
+                      SplitCase{"TrailingSeparator", "C:\\WORK\\", "C:\\WORK\\", ""},
+                      SplitCase{"Empty", "", "", ""}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 // Vesk finds its map from its start directory; a tool takes the one Vesk handed down.
 TEST(DosFs, ProcessAndToolFactoriesFindTheirMaps)
 {
