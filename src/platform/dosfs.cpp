@@ -293,6 +293,23 @@ QString DosFs::actualPath(const QString &dosPath) const
     return format(Parsed{p.drive, actual});
 }
 
+bool DosFs::isDosArgument(const QString &arg)
+{
+    return arg.contains(u'\\') || (arg.size() >= 2 && arg.at(1) == u':' && arg.at(0).isLetter());
+}
+
+QString DosFs::hostPathOfArgument(const QString &arg) const
+{
+    if (isDosArgument(arg))
+        return toHost(arg);
+    if (arg.startsWith(u'/'))
+        return QDir::cleanPath(arg);
+    // A tool started in a directory that no drive covers still takes names relative to it.
+    if (!isValid())
+        return QDir::cleanPath(joinHost(hostCurrentDir(), arg));
+    return toHost(arg);
+}
+
 QString DosFs::toDos(const QString &hostPath) const
 {
     const QString cleaned = QDir::cleanPath(QFileInfo(hostPath).absoluteFilePath());

@@ -81,6 +81,12 @@ public:
     // The full DOS path with each component that exists spelled as it stands on disk, matched
     // as toHost() matches it; the rest as written. Empty when the drive is not mapped.
     QString actualPath(const QString &dosPath) const;
+    // How the tools take a path argument: one with a "\" or a drive ("C:") is a DOS path of
+    // the drive map; one beginning with "/" is a host path; anything else is relative to the
+    // current directory and matched case-insensitively.
+    static bool isDosArgument(const QString &arg);
+    // The host path that such an argument names; empty for a drive that is not mapped.
+    QString hostPathOfArgument(const QString &arg) const;
     // The DOS path of a host path: the drive whose root is its longest prefix. Empty when no
     // drive covers it.
     QString toDos(const QString &hostPath) const;

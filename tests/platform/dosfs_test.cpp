@@ -276,3 +276,47 @@ INSTANTIATE_TEST_SUITE_P(
         ActualCase{"MissingRestAsWritten", "C:\\work\\NEW\\x.C", "C:\\Work\\NEW\\x.C"},
         ActualCase{"UnmappedDriveIsEmpty", "Q:\\x", ""}),
     [](const auto &info) { return std::string(info.param.name); });
+
+struct ArgumentCase
+{
+    const char *name;
+    const char *arg; // "@" stands for the drive's host root
+    bool dos;
+    const char *host; // below the drive's host root; "-" for none, "/..." as it is
+};
+
+void PrintTo(const ArgumentCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class ToolArgument : public ::testing::TestWithParam<ArgumentCase>
+{
+};
+
+TEST_P(ToolArgument, IsTakenAsDosOrHostPath)
+{
+    TempDrive drive;
+    drive.write("Work/sub/Prog.bin", "x");
+    const ArgumentCase &c = GetParam();
+    const QString arg = QString::fromUtf8(c.arg).replace("@", drive.root());
+    const QString expected = c.host == QByteArray("-") ? QString()
+                             : c.host[0] == '/'        ? QString::fromUtf8(c.host)
+                                                       : drive.host(c.host);
+    EXPECT_EQ(DosFs::isDosArgument(arg), c.dos);
+    EXPECT_EQ(drive.fs("Work").hostPathOfArgument(arg), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DosFs, ToolArgument,
+    ::testing::Values(
+        ArgumentCase{"FullDosPath", "c:\\work\\SUB\\prog.BIN", true, "Work/sub/Prog.bin"},
+        ArgumentCase{"DriveRelative", "C:sub\\prog.bin", true, "Work/sub/Prog.bin"},
+        ArgumentCase{"BackslashMakesItDos", "SUB\\PROG.BIN", true, "Work/sub/Prog.bin"},
+        ArgumentCase{"UnmappedDrive", "Q:\\x.bin", true, "-"},
+        ArgumentCase{"HostAbsolute", "@/Work/sub/Prog.bin", false, "Work/sub/Prog.bin"},
+        ArgumentCase{"HostAbsoluteMissingStaysHost", "/nonexistent/x.bin", false,
+                     "/nonexistent/x.bin"},
+        ArgumentCase{"RelativeWithSlashAnyCase", "SUB/prog.bin", false, "Work/sub/Prog.bin"},
+        ArgumentCase{"RelativeNewNameAsWritten", "sub/NEW.bin", false, "Work/sub/NEW.bin"}),
+    [](const auto &info) { return std::string(info.param.name); });

@@ -147,8 +147,7 @@ void Runner::printError(const QString &text)
 
 int Runner::runFile(const QString &file, const QStringList &args)
 {
-    const QString host =
-        file.startsWith(u'/') && QFileInfo(file).isFile() ? file : m_fs.toHost(file);
+    const QString host = m_fs.hostPathOfArgument(file);
     QFile batch(host);
     if (host.isEmpty() || !QFileInfo(host).isFile() || !batch.open(QIODevice::ReadOnly)) {
         printError(QStringLiteral("バッチファイルが見つかりません。\n") + file);

@@ -6,7 +6,6 @@
 #include "platform/dosfs.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -14,12 +13,6 @@
 using namespace vesk;
 
 namespace {
-
-bool isDosPath(const QString &path)
-{
-    return path.contains(u'\\') ||
-           (path.size() >= 2 && path.at(1) == u':' && path.at(0).isLetter());
-}
 
 void complain(const QString &text)
 {
@@ -43,16 +36,11 @@ int main(int argc, char **argv)
     // A shell's completion gives "prog.mot"; the base is what precedes the extension.
     if (arg.endsWith(QStringLiteral(".mot"), Qt::CaseInsensitive))
         arg.chop(4);
-    const QString cwd = QDir::currentPath();
-
-    DosFs fs(DriveMap::defaults(), cwd);
-    QString base;
-    if (isDosPath(arg)) {
-        fs = DosFs::forTool();
-        base = arg;
-    } else {
+    DosFs fs = DosFs::forTool();
+    QString base = arg;
+    if (!DosFs::isDosArgument(arg)) {
         // A host path gets a drive of its own, so it works wherever the drive map points.
-        const QFileInfo info(QDir(cwd).absoluteFilePath(arg));
+        const QFileInfo info(fs.hostPathOfArgument(arg));
         DriveMap own;
         own.setDrive(u'c', info.absolutePath());
         fs = DosFs(own, info.absolutePath());

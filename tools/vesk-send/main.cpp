@@ -80,15 +80,11 @@ int main(int argc, char **argv)
     if (!sender.openPort())
         return 1;
     // A host path, or a DOS path of the drive map ("C:\samples\blink.bin", any letter case).
-    QString path = cli.positionalArguments().first();
-    if (!QFileInfo(path).isFile()) {
-        const QString host = fs.toHost(path);
-        if (!host.isEmpty() && QFileInfo(host).isFile())
-            path = host;
-    }
+    const QString arg = cli.positionalArguments().first();
+    const QString path = fs.hostPathOfArgument(arg);
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        window.message(vesk::makeError(QString::fromUtf8(vesk::kImageNotFound), path).message());
+        window.message(vesk::makeError(QString::fromUtf8(vesk::kImageNotFound), arg).message());
         return 1;
     }
     const QByteArray image = file.readAll();
