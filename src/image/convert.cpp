@@ -11,9 +11,6 @@ namespace {
 
 constexpr qint64 kReadSize = qint64(1) << 20;
 
-const QString kNotFound = QStringLiteral("ファイルが見つかりません。");
-const QString kCannotWrite = QStringLiteral("ファイルに書き込めません。");
-
 class ImageFile : public BlockSink
 {
 public:
@@ -41,7 +38,7 @@ Error Convert(const DosFs &fs, const QString &base)
     const QString motDos = fs.absolute(base + QStringLiteral(".MOT"));
     const QString binDos = fs.absolute(base + QStringLiteral(".BIN"));
     if (motDos.isEmpty() || binDos.isEmpty())
-        return makeError(kNotFound, base + QStringLiteral(".MOT"));
+        return makeError(kFileNotFound, base + QStringLiteral(".MOT"));
 
     FileReader in(fs, motDos);
     if (Error e = in.open())
@@ -61,10 +58,10 @@ Error Convert(const DosFs &fs, const QString &base)
         if (got == 0)
             break;
         if (!reader.feed(buffer.get(), got))
-            return failed(fs, binDos, makeError(kCannotWrite, binDos, out.errorString()));
+            return failed(fs, binDos, makeError(kCannotWriteFile, binDos, out.errorString()));
     }
     if (!reader.finish() || !image.flush())
-        return failed(fs, binDos, makeError(kCannotWrite, binDos, out.errorString()));
+        return failed(fs, binDos, makeError(kCannotWriteFile, binDos, out.errorString()));
     if (Error e = out.commit())
         return failed(fs, binDos, e);
     return {};

@@ -239,11 +239,11 @@ Error DosFs::changeDrive(const QString &drive)
 {
     const QString shown = drive.left(1).toUpper() + u':';
     if (drive.isEmpty() || !drive.at(0).isLetter())
-        return makeError(QStringLiteral("ドライブが見つかりません。"), drive);
+        return makeError(kDriveNotFound, drive);
     const QChar letter = drive.at(0).toLower();
     const QString root = m_map.root(letter);
     if (root.isEmpty() || !QFileInfo(root).isDir())
-        return makeError(QStringLiteral("ドライブが見つかりません。"), shown, root);
+        return makeError(kDriveNotFound, shown, root);
     m_drive = letter;
     return {};
 }
@@ -252,11 +252,11 @@ Error DosFs::changeDir(const QString &dosDir)
 {
     Parsed p;
     if (!parse(dosDir, p))
-        return makeError(QStringLiteral("ドライブが見つかりません。"), dosDir);
+        return makeError(kDriveNotFound, dosDir);
     QStringList actual;
     const QString host = resolveIn(m_map.root(p.drive), p.components, &actual);
     if (!QFileInfo(host).isDir())
-        return makeError(QStringLiteral("フォルダが見つかりません。"), format(p));
+        return makeError(kFolderNotFound, format(p));
     m_cwd.insert(p.drive, actual);
     return {};
 }
@@ -265,7 +265,7 @@ Error DosFs::makeCurrent(const QString &dosDir)
 {
     const QString full = absolute(dosDir);
     if (full.isEmpty())
-        return makeError(QStringLiteral("ドライブが見つかりません。"), dosDir);
+        return makeError(kDriveNotFound, dosDir);
     if (Error e = changeDrive(full))
         return e;
     return changeDir(full);
@@ -358,8 +358,7 @@ Error DosFs::remove(const QString &dosPath) const
     const QString host = toHost(dosPath);
     QFile file(host);
     if (host.isEmpty() || !file.remove())
-        return makeError(QStringLiteral("ファイルを削除できません。"), absolute(dosPath),
-                         file.errorString());
+        return makeError(kCannotRemoveFile, absolute(dosPath), file.errorString());
     return {};
 }
 
@@ -375,14 +374,12 @@ Error DosFs::copy(const QString &fromDos, const QString &toDosPath) const
         return {};
     QFile source(toHost(fromDos));
     if (!source.open(QIODevice::ReadOnly))
-        return makeError(source.exists() ? QStringLiteral("ファイルを開けません。")
-                                         : QStringLiteral("ファイルが見つかりません。"),
-                         absolute(fromDos), source.errorString());
+        return makeError(source.exists() ? kCannotOpenFile : kFileNotFound, absolute(fromDos),
+                         source.errorString());
     // Written beside the target and renamed over it, so a failed copy leaves no half file.
     QSaveFile target(toHost(toDosPath));
     if (!target.open(QIODevice::WriteOnly))
-        return makeError(QStringLiteral("ファイルをコピーできません。"), absolute(toDosPath),
-                         target.errorString());
+        return makeError(kCannotCopyFile, absolute(toDosPath), target.errorString());
     QByteArray chunk;
     while (!(chunk = source.read(1 << 20)).isEmpty()) {
         if (target.write(chunk) != chunk.size())
@@ -391,12 +388,10 @@ Error DosFs::copy(const QString &fromDos, const QString &toDosPath) const
     if (source.error() != QFileDevice::NoError) {
         target.cancelWriting();
         target.commit();
-        return makeError(QStringLiteral("ファイルを読めません。"), absolute(fromDos),
-                         source.errorString());
+        return makeError(kCannotReadFile, absolute(fromDos), source.errorString());
     }
     if (!target.commit())
-        return makeError(QStringLiteral("ファイルをコピーできません。"), absolute(toDosPath),
-                         target.errorString());
+        return makeError(kCannotCopyFile, absolute(toDosPath), target.errorString());
     return {};
 }
 
@@ -404,14 +399,12 @@ Error DosFs::readAll(const QString &dosPath, QByteArray &out) const
 {
     QFile file(toHost(dosPath));
     if (!isOrdinaryFile(dosPath))
-        return makeError(QStringLiteral("ファイルが見つかりません。"), absolute(dosPath));
+        return makeError(kFileNotFound, absolute(dosPath));
     if (!file.open(QIODevice::ReadOnly))
-        return makeError(QStringLiteral("ファイルを開けません。"), absolute(dosPath),
-                         file.errorString());
+        return makeError(kCannotOpenFile, absolute(dosPath), file.errorString());
     out = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return makeError(QStringLiteral("ファイルを読めません。"), absolute(dosPath),
-                         file.errorString());
+        return makeError(kCannotReadFile, absolute(dosPath), file.errorString());
     return {};
 }
 
@@ -421,8 +414,7 @@ Error DosFs::writeAtomic(const QString &dosPath, const QByteArray &bytes) const
     QSaveFile file(host);
     if (host.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
         !file.commit())
-        return makeError(QStringLiteral("ファイルに書き込めません。"), absolute(dosPath),
-                         file.errorString());
+        return makeError(kCannotWriteFile, absolute(dosPath), file.errorString());
     return {};
 }
 
@@ -449,7 +441,7 @@ QStringList DosFs::listDirs(const QString &dosDir, Error *error) const
     const QString host = toHost(dosDir);
     if (host.isEmpty() || !QFileInfo(host).isDir()) {
         if (error)
-            *error = makeError(QStringLiteral("フォルダが見つかりません。"), absolute(dosDir));
+            *error = makeError(kFolderNotFound, absolute(dosDir));
         return {};
     }
     QStringList names = QDir(host).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
@@ -462,7 +454,7 @@ QStringList DosFs::listFiles(const QString &dosDir, const QString &patterns, Err
     const QString host = toHost(dosDir);
     if (host.isEmpty() || !QFileInfo(host).isDir()) {
         if (error)
-            *error = makeError(QStringLiteral("フォルダが見つかりません。"), absolute(dosDir));
+            *error = makeError(kFolderNotFound, absolute(dosDir));
         return {};
     }
     QStringList names = QDir(host).entryList(QDir::Files, QDir::NoSort);

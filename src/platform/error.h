@@ -20,4 +20,17 @@ struct Error
 
 Error makeError(const QString &what, const QString &path, const QString &reason = {});
 
+// The descriptions, one wording each, wherever the error arises.
+inline const QString kDriveNotFound = QStringLiteral("ドライブが見つかりません。");
+inline const QString kFolderNotFound = QStringLiteral("フォルダが見つかりません。");
+inline const QString kFileNotFound = QStringLiteral("ファイルが見つかりません。");
+inline const QString kCannotOpenFile = QStringLiteral("ファイルを開けません。");
+inline const QString kCannotReadFile = QStringLiteral("ファイルを読めません。");
+inline const QString kCannotCreateFile = QStringLiteral("ファイルを作成できません。");
+inline const QString kCannotWriteFile = QStringLiteral("ファイルに書き込めません。");
+inline const QString kCannotCopyFile = QStringLiteral("ファイルをコピーできません。");
+inline const QString kCannotRemoveFile = QStringLiteral("ファイルを削除できません。");
+inline const QString kProgramNotFound = QStringLiteral("プログラムが見つかりません。");
+inline const QString kCannotStartProgram = QStringLiteral("プログラムを起動できません。");
+
 } // namespace vesk

@@ -24,9 +24,7 @@ AtomicFile::~AtomicFile()
 
 Error AtomicFile::open()
 {
-    const auto failed = [this] {
-        return makeError(QStringLiteral("ファイルを作成できません。"), m_dosPath, m_reason);
-    };
+    const auto failed = [this] { return makeError(kCannotCreateFile, m_dosPath, m_reason); };
     if (m_target.isEmpty())
         return failed();
     const QFileInfo target(m_target);
@@ -67,9 +65,7 @@ bool AtomicFile::write(const char *data, qsizetype size)
 
 Error AtomicFile::commit()
 {
-    const auto failed = [this] {
-        return makeError(QStringLiteral("ファイルに書き込めません。"), m_dosPath, m_reason);
-    };
+    const auto failed = [this] { return makeError(kCannotWriteFile, m_dosPath, m_reason); };
     if (!m_file.isOpen())
         return failed();
     m_file.close();
@@ -95,12 +91,11 @@ FileReader::FileReader(const DosFs &fs, const QString &dosPath)
 Error FileReader::open()
 {
     if (m_file.fileName().isEmpty())
-        return makeError(QStringLiteral("ファイルが見つかりません。"), m_dosPath);
+        return makeError(kFileNotFound, m_dosPath);
     if (m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return {};
-    return makeError(m_file.exists() ? QStringLiteral("ファイルを読めません。")
-                                     : QStringLiteral("ファイルが見つかりません。"),
-                     m_dosPath, m_file.errorString());
+    return makeError(m_file.exists() ? kCannotReadFile : kFileNotFound, m_dosPath,
+                     m_file.errorString());
 }
 
 qint64 FileReader::read(char *buffer, qint64 max)
@@ -112,7 +107,7 @@ Error FileReader::error() const
 {
     if (m_file.error() == QFileDevice::NoError)
         return {};
-    return makeError(QStringLiteral("ファイルを読めません。"), m_dosPath, m_file.errorString());
+    return makeError(kCannotReadFile, m_dosPath, m_file.errorString());
 }
 
 } // namespace vesk

@@ -13,9 +13,6 @@ namespace vesk {
 
 namespace {
 
-const QString kNotFound = QStringLiteral("プログラムが見つかりません。");
-const QString kCannotStart = QStringLiteral("プログラムを起動できません。");
-
 bool isBlank(QChar c)
 {
     return c == u' ' || c == u'\t';
@@ -115,7 +112,7 @@ Error prepareLaunch(const DosFs &fs, const QStringList &words, const StartOption
     const QString name = DosFs::fileName(word);
     const QString dirPart = DosFs::dirPart(word);
     if (name.isEmpty())
-        return makeError(kNotFound, word);
+        return makeError(kProgramNotFound, word);
 
     QStringList dirs;
     if (!dirPart.isEmpty()) {
@@ -154,8 +151,8 @@ Error prepareLaunch(const DosFs &fs, const QStringList &words, const StartOption
             break;
     }
     if (found.isEmpty())
-        return reason.isEmpty() ? makeError(kNotFound, word)
-                                : makeError(kCannotStart, word, reason);
+        return reason.isEmpty() ? makeError(kProgramNotFound, word)
+                                : makeError(kCannotStartProgram, word, reason);
 
     out = Launch();
     out.kind = kind;
@@ -178,7 +175,7 @@ Error prepareLaunch(const DosFs &fs, const QStringList &words, const StartOption
         out.program = options.batchRunner.isEmpty() ? batchRunnerPath() : options.batchRunner;
         if (out.program.isEmpty())
             return makeError(
-                kCannotStart, word,
+                kCannotStartProgram, word,
                 QStringLiteral("バッチファイルを実行する vesk-cmd が見つかりません。"));
         const QString dos = fs.toDos(found);
         out.arguments = QStringList{dos.isEmpty() ? found : dos} + rest;
@@ -190,7 +187,7 @@ Error prepareLaunch(const DosFs &fs, const QStringList &words, const StartOption
                           : options.wine;
         if (out.program.isEmpty())
             return makeError(
-                kCannotStart, word,
+                kCannotStartProgram, word,
                 QStringLiteral("DOS/Windows の実行ファイルです。実行には wine が必要です。"));
         out.arguments = QStringList{found} + rest;
         break;
@@ -269,13 +266,13 @@ Error startProgram(const DosFs &fs, const QString &commandLine, const StartOptio
     d->word = words.value(0);
     applyLaunch(*d->process, launch);
     std::weak_ptr<ProcessHandle::Data> weak = d;
-    QObject::connect(d->process, &QProcess::errorOccurred, d->process,
-                     [weak](QProcess::ProcessError e) {
-                         const auto data = weak.lock();
-                         if (data && e == QProcess::FailedToStart)
-                             data->startError =
-                                 makeError(kCannotStart, data->word, data->process->errorString());
-                     });
+    QObject::connect(
+        d->process, &QProcess::errorOccurred, d->process, [weak](QProcess::ProcessError e) {
+            const auto data = weak.lock();
+            if (data && e == QProcess::FailedToStart)
+                data->startError =
+                    makeError(kCannotStartProgram, data->word, data->process->errorString());
+        });
     d->process->start();
     if (handle)
         handle->m_d = d;

@@ -50,8 +50,7 @@ Error DriveList::setDrive(const QString &drive)
 {
     const QChar letter = drive.isEmpty() ? QChar() : drive.at(0).toUpper();
     if (letter.isNull() || !m_fs.drives().contains(letter))
-        return makeError(QStringLiteral("ドライブが見つかりません。"),
-                         letter.isNull() ? drive : driveCaption(letter));
+        return makeError(kDriveNotFound, letter.isNull() ? drive : driveCaption(letter));
     if (findData(letter) < 0)
         refresh();
     m_drive = letter;
@@ -98,12 +97,12 @@ Error DirList::resolve(const QString &dosDir, QString &resolved) const
 {
     const QString full = m_fs.actualPath(dosDir);
     if (full.isEmpty())
-        return makeError(QStringLiteral("ドライブが見つかりません。"), dosDir);
+        return makeError(kDriveNotFound, dosDir);
     const QString root = full.left(3);
     if (!m_fs.isDirectory(root))
-        return makeError(QStringLiteral("ドライブが見つかりません。"), root.left(2));
+        return makeError(kDriveNotFound, root.left(2));
     if (!m_fs.isDirectory(full))
-        return makeError(QStringLiteral("フォルダが見つかりません。"), m_fs.absolute(dosDir));
+        return makeError(kFolderNotFound, m_fs.absolute(dosDir));
     resolved = full;
     return {};
 }
