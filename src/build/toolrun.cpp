@@ -51,14 +51,6 @@ bool waitFor(const DosFs &fs, WindowPort &window, const QString &name, const Pro
 
 } // namespace
 
-WaitClock steadyWaitClock()
-{
-    return [] {
-        return std::chrono::duration_cast<std::chrono::nanoseconds>(
-            std::chrono::steady_clock::now().time_since_epoch());
-    };
-}
-
 Error MakeBat(const DosFs &fs)
 {
     if (Error e = writeBatch(fs, QStringLiteral("C38.bat"),

@@ -14,7 +14,6 @@ namespace vesk {
 
 // The clock of the waits, shared with the serial transfer.
 using WaitClock = MonotonicClock;
-WaitClock steadyWaitClock();
 
 // How long a tool has to produce its output file, and how long it may go on running after
 // the file has appeared before the step is given up.
@@ -34,13 +33,13 @@ Error MakeBat(const DosFs &fs);
 // Returns true when more than 3 seconds passed first. Each pass tests the time, yields to
 // the window once, then tests the file.
 bool WaitLoop(const DosFs &fs, WindowPort &window, const QString &name,
-              const WaitClock &clock = steadyWaitClock());
+              const WaitClock &clock = steadyClock());
 
 // As above, for a file that `process` writes: the step succeeds once the file exists (within
 // the 3 seconds) and the process has ended, so a half-written file is never passed on. A
 // process that runs on for more than 60 seconds after its file appeared times the step out.
 bool WaitLoop(const DosFs &fs, WindowPort &window, const QString &name,
-              const ProcessHandle &process, const WaitClock &clock = steadyWaitClock());
+              const ProcessHandle &process, const WaitClock &clock = steadyClock());
 
 // The items of "err.txt" in the current directory, each followed by CR LF. A missing or
 // unreadable file is an error.

@@ -75,7 +75,7 @@ TEST(BoardAndSender, TheSenderDeliversTheImageAndTheBoardReportsAndKeepsIt)
     ASSERT_TRUE(second.startsWith("/dev/"));
     const QString dosDevices = dir.filePath("dosdevices");
     QFile::link(dir.path(), dosDevices + "/c:");
-    send.start(tool("vesk-send"), {"C:\PROG.BIN"});
+    send.start(tool("vesk-send"), {"C:\\PROG.BIN"});
     ASSERT_TRUE(send.waitForFinished(20000));
     EXPECT_EQ(send.exitCode(), 0) << send.readAllStandardError().toStdString();
     ASSERT_TRUE(board.waitForFinished(20000));

@@ -2,6 +2,7 @@
 // same checks, and exits once the port has sent it.
 
 #include "platform/dosfs.h"
+#include "platform/eventwait.h"
 #include "serial/mscomm.h"
 #include "serial/receive.h"
 #include "serial/transfer.h"
@@ -9,10 +10,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -38,12 +37,7 @@ public:
                      qPrintable(QString(text).replace('\n', "\n           ")));
     }
     void beep() override {}
-    void processEvents(int waitMs) override
-    {
-        QEventLoop loop;
-        QTimer::singleShot(waitMs, &loop, &QEventLoop::quit);
-        loop.processEvents(QEventLoop::WaitForMoreEvents);
-    }
+    void processEvents(int waitMs) override { vesk::waitForEvents(waitMs); }
 };
 
 } // namespace
