@@ -1,6 +1,6 @@
 // Measures WaitLoop as the window runs it: the CPU time of a wait that times out, and the
 // delay between a file's creation and the end of the wait for it.
-#include "build/toolrun.h"
+#include "runmodes/toolrun.h"
 #include "platform/eventwait.h"
 
 #include <QCoreApplication>
@@ -17,25 +17,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The window's side of a wait, through the same function as Form1.
-class BenchWindow : public vesk::WindowPort
-{
-public:
-    QString log() const override { return {}; }
-    void setLog(const QString &) override {}
-    QString label1() const override { return {}; }
-    void setLabel1(const QString &) override {}
-    bool transferEnabled() const override { return false; }
-    void setTransferEnabled(bool) override {}
-    QString selectedFile() const override { return {}; }
-    QString fileListDir() const override { return {}; }
-    int selectedMode() const override { return -1; }
-    bool romChecked() const override { return false; }
-    void message(const QString &) override {}
-    void beep() override {}
-    void processEvents(int waitMs) override { vesk::waitForEvents(waitMs); }
-};
 
 double cpuSeconds()
 {
@@ -62,11 +43,12 @@ int main(int argc, char **argv)
     }
     const vesk::DosFs fs(vesk::DriveMap::fromFolder(temp.path() + "/dosdevices"),
                          temp.path() + "/c/tools");
-    BenchWindow window;
+    // The window's side of a wait, through the same function as Form1.
+    vesk::HostEventPump events;
 
     const double cpu0 = cpuSeconds();
     const auto wall0 = Clock::now();
-    const bool timedOut = vesk::WaitLoop(fs, window, "NEVER.obj");
+    const bool timedOut = vesk::WaitLoop(fs, events, "NEVER.obj");
     const double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
     const double cpuPercent = (cpuSeconds() - cpu0) / wall * 100.0;
     if (!timedOut) {
@@ -87,7 +69,7 @@ int main(int argc, char **argv)
             f.close();
             created = Clock::now();
         });
-        const bool late = vesk::WaitLoop(fs, window, "TEST.obj");
+        const bool late = vesk::WaitLoop(fs, events, "TEST.obj");
         const auto noticed = Clock::now();
         writer.join();
         if (late) {

@@ -15,4 +15,22 @@ MonotonicClock steadyClock();
 // what is pending and never sleeps.
 void waitForEvents(int waitMs);
 
+// How the two waits (a tool's output, the serial queue) yield to the event loop, together
+// with the MonotonicClock they measure their limits by. The window and the command-line
+// tools use HostEventPump; tests count passes and step their clock instead.
+class EventPump
+{
+public:
+    virtual ~EventPump() = default;
+    // Processes pending events once. With waitMs > 0 it may sleep up to that long waiting
+    // for an event, so a polling wait does not keep a core busy.
+    virtual void processEvents(int waitMs) = 0;
+};
+
+class HostEventPump : public EventPump
+{
+public:
+    void processEvents(int waitMs) override { waitForEvents(waitMs); }
+};
+
 } // namespace vesk

@@ -253,6 +253,16 @@ qint64 ProcessHandle::processId() const
     return m_d ? m_d->process->processId() : 0;
 }
 
+namespace {
+// Only the thread of the event loop starts programs and sees them end.
+int g_running = 0;
+} // namespace
+
+int runningPrograms()
+{
+    return g_running;
+}
+
 Error startProgram(const DosFs &fs, const QString &commandLine, const StartOptions &options,
                    ProcessHandle *handle)
 {
@@ -273,6 +283,13 @@ Error startProgram(const DosFs &fs, const QString &commandLine, const StartOptio
                 data->startError =
                     makeError(kCannotStartProgram, data->word, data->process->errorString());
         });
+    // A QProcess ends either with finished or, never having run, with FailedToStart.
+    ++g_running;
+    QObject::connect(d->process, &QProcess::finished, d->process, [] { --g_running; });
+    QObject::connect(d->process, &QProcess::errorOccurred, d->process, [](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart)
+            --g_running;
+    });
     d->process->start();
     if (handle)
         handle->m_d = d;

@@ -87,4 +87,9 @@ private:
 Error startProgram(const DosFs &fs, const QString &commandLine, const StartOptions &options,
                    ProcessHandle *handle = nullptr);
 
+// How many programs startProgram started that have not ended yet. Like hasEnded(), it follows
+// the event loop. A wait whose tool has ended can only time out; tests use this to step their
+// clock past the limit instead of sleeping through it.
+int runningPrograms();
+
 } // namespace vesk

@@ -6,8 +6,9 @@
 
 namespace vesk {
 
-ImageSender::ImageSender(MSComm &port, WindowPort &window, MonotonicClock clock)
-    : m_port(port), m_window(window), m_clock(std::move(clock))
+ImageSender::ImageSender(MSComm &port, Notifier &notifier, EventPump &events,
+                         MonotonicClock clock)
+    : m_port(port), m_notifier(notifier), m_events(events), m_clock(std::move(clock))
 {
 }
 
@@ -16,7 +17,7 @@ bool ImageSender::openPort()
     if (m_port.PortOpen())
         return true;
     if (const Error error = m_port.setPortOpen(true)) {
-        m_window.message(error.message());
+        m_notifier.message(error.message());
         return false;
     }
     return true;
@@ -25,11 +26,11 @@ bool ImageSender::openPort()
 bool ImageSender::send(const QByteArray &image, const QString &name)
 {
     if (image.size() % 2 != 0) {
-        m_window.message(QStringLiteral("Error"));
+        m_notifier.message(QStringLiteral("Error"));
         return false;
     }
     if (image.size() > kMaxImageSize) {
-        m_window.message(makeError(QStringLiteral("イメージが大きすぎます（%1 バイト、上限 %2 "
+        m_notifier.message(makeError(QStringLiteral("イメージが大きすぎます（%1 バイト、上限 %2 "
                                                   "バイト）。")
                                        .arg(image.size())
                                        .arg(kMaxImageSize),
@@ -44,7 +45,7 @@ bool ImageSender::send(const QByteArray &image, const QString &name)
         if (!error)
             error = makeError(QStringLiteral("シリアルポートへの送信に失敗しました。"),
                               m_port.device());
-        m_window.message(error.message());
+        m_notifier.message(error.message());
         return false;
     }
     return waitSent(frame.size());
@@ -55,10 +56,10 @@ bool ImageSender::waitSent(qint64 frameBytes)
     const std::chrono::nanoseconds start = m_clock();
     const std::chrono::milliseconds limit(timeLimitMs(frameBytes));
     for (;;) {
-        m_window.processEvents(kPollMs);
+        m_events.processEvents(kPollMs);
         if (const Error error = m_port.takeError()) {
             m_port.clearOutput();
-            m_window.message(error.message());
+            m_notifier.message(error.message());
             return false;
         }
         const qint64 left = m_port.OutBufferCount();
@@ -66,7 +67,7 @@ bool ImageSender::waitSent(qint64 frameBytes)
             return true;
         if (m_clock() - start > limit) {
             m_port.clearOutput();
-            m_window.message(makeError(QStringLiteral("シリアルポートの送信が時間内に終わりません"
+            m_notifier.message(makeError(QStringLiteral("シリアルポートの送信が時間内に終わりません"
                                                       "でした。送られなかった %1 バイトを"
                                                       "捨てました。")
                                            .arg(left),
@@ -77,9 +78,10 @@ bool ImageSender::waitSent(qint64 frameBytes)
     }
 }
 
-Transfer::Transfer(MSComm &port, const DosFs &fs, const MainState &state, WindowPort &window,
-                   MonotonicClock clock)
-    : m_sender(port, window, std::move(clock)), m_fs(fs), m_state(state), m_window(window)
+Transfer::Transfer(MSComm &port, const DosFs &fs, const MainState &state, Notifier &notifier,
+                   EventPump &events, MonotonicClock clock)
+    : m_sender(port, notifier, events, std::move(clock)), m_fs(fs), m_state(state),
+      m_notifier(notifier)
 {
 }
 
@@ -88,7 +90,7 @@ void Transfer::click()
     // The wait yields to the event loop, where this button stays live; a second transfer
     // inside the first would interleave two frames on the line.
     if (m_busy) {
-        m_window.beep();
+        m_notifier.beep();
         return;
     }
     m_busy = true;
@@ -100,8 +102,8 @@ void Transfer::click()
     const QString name = m_state.fname + ".bin";
     QByteArray image;
     if (!m_fs.isOrdinaryFile(name) || m_fs.readAll(name, image)) {
-        m_window.beep();
-        m_window.message(QString::fromUtf8(kImageNotFound));
+        m_notifier.beep();
+        m_notifier.message(QString::fromUtf8(kImageNotFound));
         return;
     }
     m_sender.send(image, m_fs.absolute(name));

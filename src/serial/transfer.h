@@ -4,7 +4,7 @@
 #include "platform/eventwait.h"
 #include "serial/mscomm.h"
 #include "state/mainstate.h"
-#include "state/windowport.h"
+#include "state/notifier.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,8 +12,8 @@
 namespace vesk {
 
 // Opens the port, sends one framed image in one write and waits, yielding to the event loop,
-// until the port has sent it. Every failure is told through the window's message box. Shared
-// by Transfer and vesk-send.
+// until the port has sent it. Every failure is told through the notifier. Shared by Transfer
+// and vesk-send.
 class ImageSender
 {
 public:
@@ -22,7 +22,8 @@ public:
     // The wait gives up this long after the frame's time on a 9600-baud line.
     static constexpr qint64 kGraceMs = 5000;
 
-    ImageSender(MSComm &port, WindowPort &window, MonotonicClock clock = steadyClock());
+    ImageSender(MSComm &port, Notifier &notifier, EventPump &events,
+                MonotonicClock clock = steadyClock());
 
     bool openPort();
     // Refuses an odd image ("Error") and one too long for the length field; `name` names the
@@ -36,7 +37,8 @@ private:
     bool waitSent(qint64 frameBytes);
 
     MSComm &m_port;
-    WindowPort &m_window;
+    Notifier &m_notifier;
+    EventPump &m_events;
     MonotonicClock m_clock;
 };
 
@@ -44,8 +46,8 @@ private:
 class Transfer
 {
 public:
-    Transfer(MSComm &port, const DosFs &fs, const MainState &state, WindowPort &window,
-             MonotonicClock clock = steadyClock());
+    Transfer(MSComm &port, const DosFs &fs, const MainState &state, Notifier &notifier,
+             EventPump &events, MonotonicClock clock = steadyClock());
 
     // The click handler. A click while an earlier one still waits is refused with a beep.
     void click();
@@ -55,7 +57,7 @@ private:
     ImageSender m_sender;
     const DosFs &m_fs;
     const MainState &m_state;
-    WindowPort &m_window;
+    Notifier &m_notifier;
     bool m_busy = false;
 };
 

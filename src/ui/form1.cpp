@@ -57,7 +57,7 @@ template <typename W> W *named(W *widget, const char *name, QRect place)
 
 Form1::Form1(DosFs &fs, QWidget *parent)
     : QWidget(parent), MSComm1(fs.driveMap().deviceEntry(QStringLiteral("com1")), true), m_fs(fs),
-      m_driver(m_state, m_fs, *this), m_transfer(MSComm1, m_fs, m_state, *this)
+      m_driver(m_state, m_fs, *this, *this, *this), m_transfer(MSComm1, m_fs, m_state, *this, *this)
 {
     connectReceive(MSComm1);
     onTransfer = [this] { m_transfer.click(); };
@@ -334,7 +334,7 @@ void Form1::Command4_Click()
     closeIfPending();
 }
 
-// --- WindowPort ----------------------------------------------------------------------------
+// --- BuildView, Notifier, EventPump ------------------------------------------------------
 
 void Form1::setLog(const QString &text)
 {

@@ -1,11 +1,13 @@
 #pragma once
 
-#include "build/builddriver.h"
+#include "runmodes/builddriver.h"
 #include "platform/dosfs.h"
 #include "serial/mscomm.h"
 #include "serial/transfer.h"
 #include "state/mainstate.h"
-#include "state/windowport.h"
+#include "platform/eventwait.h"
+#include "state/buildview.h"
+#include "state/notifier.h"
 #include "ui/lists.h"
 
 #include <QWidget>
@@ -21,8 +23,8 @@ class QRadioButton;
 namespace vesk {
 
 // The main window: owner of the shared state, the lists, the run modes' options and the log.
-// The builds and the transfer reach it through WindowPort.
-class Form1 : public QWidget, public WindowPort
+// The builds and the transfer reach it through the build view, the notifier and the event pump.
+class Form1 : public QWidget, public BuildView, public Notifier, public EventPump
 {
     Q_OBJECT
 public:
@@ -56,7 +58,7 @@ public:
     // The serial control, port 1: closed until the first transfer opens it.
     MSComm MSComm1;
 
-    // WindowPort
+    // BuildView
     QString log() const override { return m_log; }
     void setLog(const QString &text) override;
     QString label1() const override;
@@ -67,8 +69,10 @@ public:
     QString fileListDir() const override;
     int selectedMode() const override;
     bool romChecked() const override;
+    // Notifier
     void message(const QString &text) override;
     void beep() override;
+    // EventPump
     void processEvents(int waitMs) override;
 
     // Event handlers.

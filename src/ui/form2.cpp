@@ -35,8 +35,8 @@ QString parentDir(const QString &dosDir)
 
 } // namespace
 
-Form2::Form2(MainState &state, const DosFs &fs, WindowPort &window, QWidget *parent)
-    : QDialog(parent), m_state(state), m_fs(fs), m_window(window)
+Form2::Form2(MainState &state, const DosFs &fs, Notifier &notifier, QWidget *parent)
+    : QDialog(parent), m_state(state), m_fs(fs), m_notifier(notifier)
 {
     buildControls();
     m_folders = new FolderChooser(m_fs, Drive1, Dir1, this);
@@ -44,7 +44,7 @@ Form2::Form2(MainState &state, const DosFs &fs, WindowPort &window, QWidget *par
         Label2->setText(path);
         return Error{};
     };
-    m_folders->refused = [this] { m_window.beep(); };
+    m_folders->refused = [this] { m_notifier.beep(); };
 
     for (int i = 0; i < 2; ++i) {
         connect(Command1[i], &QPushButton::clicked, this, [this, i] { Command1_Click(i); });

@@ -2,7 +2,7 @@
 
 #include "platform/dosfs.h"
 #include "state/mainstate.h"
-#include "state/windowport.h"
+#include "state/notifier.h"
 #include "ui/lists.h"
 
 #include <QDialog>
@@ -23,8 +23,8 @@ class Form2 : public QDialog
 {
     Q_OBJECT
 public:
-    // Opens on the main window's current values. `window` gives the beep for a refused choice.
-    Form2(MainState &state, const DosFs &fs, WindowPort &window, QWidget *parent = nullptr);
+    // Opens on the main window's current values. `notifier` gives the beep for a refused choice.
+    Form2(MainState &state, const DosFs &fs, Notifier &notifier, QWidget *parent = nullptr);
 
     // One "＋" (index 0) or "－" (index 1) press on `value`: no wrap at the ends of the 32-bit
     // range, then the lower bound, which also lifts a value that was already below it.
@@ -57,7 +57,7 @@ private:
 
     MainState &m_state;
     const DosFs &m_fs;
-    WindowPort &m_window;
+    Notifier &m_notifier;
     FolderChooser *m_folders;
     qint32 EditRamOfs;
     qint32 EditRomOfs;

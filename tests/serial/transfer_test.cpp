@@ -78,7 +78,7 @@ protected:
     MSComm comm{pty.path()};
     std::chrono::milliseconds now{0};
     MonotonicClock clock = [this] { return now; };
-    Transfer transfer{comm, fs, state, window, clock};
+    Transfer transfer{comm, fs, state, window, window, clock};
     QByteArray received;
 };
 
@@ -235,7 +235,7 @@ TEST_F(TransferTest, APortThatVanishesEndsTheTransferAndIsOpenedAgainNextTime)
     const QString firstDevice = board->path(); // the link is read at each open
     MSComm port(com1);
     connectReceive(port);
-    Transfer sender(port, fs, state, window, clock);
+    Transfer sender(port, fs, state, window, window, clock);
     const QByteArray image = pattern(65534);
     drive.write("MAIN.BIN", image);
     // The adapter is pulled while the frame is still going out.
@@ -348,7 +348,7 @@ TEST_P(PortThatWillNotOpen, IsToldWithTheDeviceAndTheFixBeforeTheImageIsLookedAt
         break;
     }
     MSComm port(device);
-    Transfer sender(port, fs, state, window, clock);
+    Transfer sender(port, fs, state, window, window, clock);
 
     // No image either: the port's failure comes first and ends the command.
     sender.click();

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "state/windowport.h"
+#include "platform/eventwait.h"
+#include "state/buildview.h"
+#include "state/notifier.h"
 
 #include <QStringList>
 #include <functional>
@@ -8,7 +10,7 @@
 namespace vesk::test {
 
 // Stands in for Form1: keeps the controls' states and records what the user would be told.
-class RecordingWindow : public WindowPort
+class RecordingWindow : public BuildView, public Notifier, public EventPump
 {
 public:
     QString log() const override { return m_log; }

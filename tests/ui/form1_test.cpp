@@ -421,7 +421,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, RunFrom,
                                          RunCase{"RootKeptAsIs", false, ".", "C:\\"}),
                          [](const auto &info) { return std::string(info.param.name); });
 
-// --- the window side of WindowPort ---------------------------------------------------------
+// --- the window side of the build view, the notifier and the event pump ---------------------
 
 TEST_F(FormTest, LogKeepsCrLfAndShowsLines)
 {

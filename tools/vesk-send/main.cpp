@@ -6,7 +6,7 @@
 #include "serial/mscomm.h"
 #include "serial/receive.h"
 #include "serial/transfer.h"
-#include "state/windowport.h"
+#include "state/notifier.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -17,27 +17,16 @@
 
 namespace {
 
-// What the window would show goes to standard error instead.
-class ConsoleWindow : public vesk::WindowPort
+// What the window would show in a box goes to standard error instead.
+class ConsoleNotifier : public vesk::Notifier
 {
 public:
-    QString log() const override { return {}; }
-    void setLog(const QString &) override {}
-    QString label1() const override { return {}; }
-    void setLabel1(const QString &) override {}
-    bool transferEnabled() const override { return true; }
-    void setTransferEnabled(bool) override {}
-    QString selectedFile() const override { return {}; }
-    QString fileListDir() const override { return {}; }
-    int selectedMode() const override { return -1; }
-    bool romChecked() const override { return false; }
     void message(const QString &text) override
     {
         std::fprintf(stderr, "vesk-send: %s\n",
                      qPrintable(QString(text).replace('\n', "\n           ")));
     }
     void beep() override {}
-    void processEvents(int waitMs) override { vesk::waitForEvents(waitMs); }
 };
 
 } // namespace
@@ -67,8 +56,9 @@ int main(int argc, char **argv)
     const bool explicitPort = cli.isSet(portOpt);
     vesk::MSComm port(explicitPort ? cli.value(portOpt) : map.deviceEntry("com1"), !explicitPort);
     vesk::connectReceive(port);
-    ConsoleWindow window;
-    vesk::ImageSender sender(port, window);
+    ConsoleNotifier notifier;
+    vesk::HostEventPump events;
+    vesk::ImageSender sender(port, notifier, events);
 
     // As Transfer: the port first, then the image.
     if (!sender.openPort())
@@ -78,7 +68,7 @@ int main(int argc, char **argv)
     const QString path = fs.hostPathOfArgument(arg);
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        window.message(vesk::makeError(QString::fromUtf8(vesk::kImageNotFound), arg).message());
+        notifier.message(vesk::makeError(QString::fromUtf8(vesk::kImageNotFound), arg).message());
         return 1;
     }
     const QByteArray image = file.readAll();

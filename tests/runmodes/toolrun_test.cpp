@@ -1,4 +1,4 @@
-#include "build/toolrun.h"
+#include "runmodes/toolrun.h"
 #include "support/recordingwindow.h"
 #include "support/tempdrive.h"
 
@@ -204,7 +204,7 @@ TEST_F(WaitForTool, ToolRunningOnLongAfterItsFileTimesOut)
     // the passes need no real events, so they run at once.
     window.realEvents = false;
     auto now = std::make_shared<std::chrono::nanoseconds>(0);
-    const WaitClock clock = [&, now] {
+    const MonotonicClock clock = [&, now] {
         if (drive.exists("work/TEST.obj"))
             *now += 1s;
         return *now;
@@ -220,7 +220,7 @@ TEST_F(WaitForTool, FileDeletedBeforeTheToolEndsIsNoOutput)
     const ProcessHandle tool = start("echo x > TEST.obj\nsleep 0.2\nrm TEST.obj");
     // Time stands still while the tool runs, then a second passes on each reading.
     auto now = std::make_shared<std::chrono::nanoseconds>(0);
-    const WaitClock clock = [&, now] {
+    const MonotonicClock clock = [&, now] {
         if (tool.hasEnded())
             *now += 1s;
         return *now;

@@ -1,19 +1,24 @@
 #pragma once
 
 #include "platform/dosfs.h"
+#include "platform/eventwait.h"
 #include "platform/process.h"
+#include "state/buildview.h"
 #include "state/mainstate.h"
-#include "state/windowport.h"
+#include "state/notifier.h"
 
 namespace vesk {
 
 // Run and the four run modes. Works on the main window's state and the process's current
-// drive and directory, and reaches the window only through WindowPort.
+// drive and directory; reads and sets the window's controls through BuildView, tells the
+// user through Notifier, and waits for tools through EventPump, timed by `clock`.
 class BuildDriver
 {
 public:
-    BuildDriver(MainState &state, DosFs &fs, WindowPort &window)
-        : m_state(state), m_fs(fs), m_window(window)
+    BuildDriver(MainState &state, DosFs &fs, BuildView &view, Notifier &notifier,
+                EventPump &events, MonotonicClock clock = steadyClock())
+        : m_state(state), m_fs(fs), m_view(view), m_notifier(notifier), m_events(events),
+          m_clock(std::move(clock))
     {
     }
 
@@ -47,7 +52,10 @@ private:
 
     MainState &m_state;
     DosFs &m_fs;
-    WindowPort &m_window;
+    BuildView &m_view;
+    Notifier &m_notifier;
+    EventPump &m_events;
+    MonotonicClock m_clock;
     StartOptions m_options;
     bool m_busy = false;
 };

@@ -1,5 +1,5 @@
 #include "batch.h"
-#include "build/toolrun.h"
+#include "runmodes/toolrun.h"
 #include "platform/process.h"
 #include "support/recordingwindow.h"
 #include "support/tempdrive.h"

@@ -4,12 +4,12 @@
 
 namespace vesk {
 
-// The few window operations that the builds and the transfer need. Form1 implements it;
-// tests replace it with a recorder. Everything the user is told goes through here.
-class WindowPort
+// The controls of the main window that the run modes read and set. Form1 implements it;
+// vesk-build prints the log instead; tests keep the states in a recorder.
+class BuildView
 {
 public:
-    virtual ~WindowPort() = default;
+    virtual ~BuildView() = default;
 
     // The log Text1.
     virtual QString log() const = 0;
@@ -29,14 +29,6 @@ public:
     virtual int selectedMode() const = 0;
     // Check1.
     virtual bool romChecked() const = 0;
-
-    // A modal message box, caption "Vesk", OK only, no icon; returns when it is closed.
-    virtual void message(const QString &text) = 0;
-    virtual void beep() = 0;
-
-    // Processes pending events once. With waitMs > 0 it may sleep up to that long waiting
-    // for an event, so a polling wait does not keep a core busy.
-    virtual void processEvents(int waitMs) = 0;
 };
 
 } // namespace vesk

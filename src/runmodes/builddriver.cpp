@@ -1,6 +1,6 @@
-#include "build/builddriver.h"
+#include "runmodes/builddriver.h"
 
-#include "build/toolrun.h"
+#include "runmodes/toolrun.h"
 #include "image/convert.h"
 #include "state/hex.h"
 
@@ -32,17 +32,17 @@ void BuildDriver::Run()
     // A mode procedure that waits lets the event loop run, so Run can be clicked again; the
     // running build owns fname and the current directory until it ends.
     if (m_busy) {
-        m_window.beep();
+        m_notifier.beep();
         return;
     }
-    const QString selected = m_window.selectedFile();
+    const QString selected = m_view.selectedFile();
     if (selected.isEmpty()) {
-        m_window.message(QStringLiteral("ﾌｧｲﾙを選択してください。"));
+        m_notifier.message(QStringLiteral("ﾌｧｲﾙを選択してください。"));
         return;
     }
     takeWorkDir();
     BusyScope busy(m_busy);
-    switch (m_window.selectedMode()) {
+    switch (m_view.selectedMode()) {
     case 0:
         Assemble();
         break;
@@ -62,14 +62,14 @@ void BuildDriver::Run()
 
 void BuildDriver::takeWorkDir()
 {
-    m_state.WorkDir = DosFs::withBackslash(m_window.fileListDir());
+    m_state.WorkDir = DosFs::withBackslash(m_view.fileListDir());
 }
 
 bool BuildDriver::failed(const Error &error)
 {
     if (!error)
         return false;
-    m_window.message(error.message());
+    m_notifier.message(error.message());
     return true;
 }
 
@@ -80,7 +80,7 @@ bool BuildDriver::removeIfPresent(const QString &name)
 
 void BuildDriver::logStage(const QString &base, const QString &label)
 {
-    m_window.appendLog(base + label + QStringLiteral("\r\n"));
+    m_view.appendLog(base + label + QStringLiteral("\r\n"));
 }
 
 bool BuildDriver::runTool(const QString &commandLine, const QString &output,
@@ -90,11 +90,11 @@ bool BuildDriver::runTool(const QString &commandLine, const QString &output,
     ProcessHandle process;
     if (failed(startProgram(m_fs, commandLine, m_options, &process)))
         return false;
-    if (WaitLoop(m_fs, m_window, output, process)) {
+    if (WaitLoop(m_fs, m_events, output, process, m_clock)) {
         // Some start failures (a file the host cannot execute) only show after the start;
         // naming them helps more than the stage's time-out.
         if (!failed(process.startError()))
-            m_window.message(timeoutMessage);
+            m_notifier.message(timeoutMessage);
         return false;
     }
     return true;
@@ -102,8 +102,8 @@ bool BuildDriver::runTool(const QString &commandLine, const QString &output,
 
 bool BuildDriver::expectFile(const QString &output, const QString &timeoutMessage)
 {
-    if (WaitLoop(m_fs, m_window, output)) {
-        m_window.message(timeoutMessage);
+    if (WaitLoop(m_fs, m_events, output, m_clock)) {
+        m_notifier.message(timeoutMessage);
         return false;
     }
     return true;
@@ -123,8 +123,8 @@ bool BuildDriver::namesFit(const QString &base)
 
 void BuildDriver::Assemble()
 {
-    m_window.setTransferEnabled(false);
-    m_state.fname = baseName(m_window.selectedFile(), 4);
+    m_view.setTransferEnabled(false);
+    m_state.fname = baseName(m_view.selectedFile(), 4);
     const QString &B = m_state.fname;
     if (!namesFit(B) || failed(m_fs.makeCurrent(m_state.WorkDir)))
         return;
@@ -132,7 +132,7 @@ void BuildDriver::Assemble()
         if (!removeIfPresent(B + QLatin1String(ext)))
             return;
     }
-    m_window.setLog(QString());
+    m_view.setLog(QString());
 
     const QString tools = m_state.BinDir;
     if (!runTool(quoteArg(tools + "a38h") + " " + quoteArg(B + ".mar"), B + ".obj",
@@ -152,14 +152,14 @@ void BuildDriver::Assemble()
         return;
     logStage(B, QStringLiteral(":ＢＩＮコンバートＯＫ"));
 
-    m_window.setLabel1(B + ".bin");
-    m_window.setTransferEnabled(true);
+    m_view.setLabel1(B + ".bin");
+    m_view.setTransferEnabled(true);
 }
 
 void BuildDriver::MotConvert()
 {
     takeWorkDir();
-    m_state.fname = baseName(m_window.selectedFile(), 4);
+    m_state.fname = baseName(m_view.selectedFile(), 4);
     if (failed(m_fs.makeCurrent(m_state.WorkDir)))
         return;
     failed(Convert(m_fs, m_state.fname));
@@ -167,17 +167,17 @@ void BuildDriver::MotConvert()
 
 void BuildDriver::Compile()
 {
-    m_window.setTransferEnabled(false);
-    m_window.setLog(QString());
-    m_window.setLabel1(QString());
+    m_view.setTransferEnabled(false);
+    m_view.setLog(QString());
+    m_view.setLabel1(QString());
     const QString work = m_state.WorkDir;
     const QString tools = m_state.BinDir;
     // The window stays live during the waits; the ROM choice and its offset are taken once,
     // so a click on the check box mid-build cannot mix a RAM module with a ROM address.
-    const bool rom = m_window.romChecked();
+    const bool rom = m_view.romChecked();
     const QString start = hexText(m_state.MainOfs);
     // The file being built; fname itself only changes once the reset-vector module is done.
-    const QString B = baseName(m_window.selectedFile(), 2);
+    const QString B = baseName(m_view.selectedFile(), 2);
 
     // The reset-vector module, assembled next to the source.
     if (!namesFit(B) || failed(m_fs.makeCurrent(work)) || !removeIfPresent("RESETV.MAR"))
@@ -213,7 +213,7 @@ void BuildDriver::Compile()
     if (failed(startProgram(m_fs, "c38.bat " + quoteArg(tools) + " " + quoteArg(work + B + ".C"),
                             m_options, &compiler)))
         return;
-    if (WaitLoop(m_fs, m_window, B + ".obj", compiler)) {
+    if (WaitLoop(m_fs, m_events, B + ".obj", compiler, m_clock)) {
         if (failed(compiler.startError()))
             return;
         // Only a failed compile shows the tool's own messages: err.txt's items in the log.
@@ -223,8 +223,8 @@ void BuildDriver::Compile()
         const QString messages = ReadErrTxt(m_fs, &error);
         if (failed(error))
             return;
-        m_window.appendLog(messages);
-        m_window.message(QStringLiteral("コンパイル　エラー"));
+        m_view.appendLog(messages);
+        m_notifier.message(QStringLiteral("コンパイル　エラー"));
         return;
     }
     logStage(B, QStringLiteral(":コンパイルＯＫ"));
@@ -262,15 +262,15 @@ void BuildDriver::Compile()
     }
 
     if (!rom) {
-        m_window.setTransferEnabled(true);
-        m_window.setLabel1(B + ".bin");
+        m_view.setTransferEnabled(true);
+        m_view.setLabel1(B + ".bin");
     }
 }
 
 void BuildDriver::DAsm()
 {
     takeWorkDir();
-    m_state.fname = baseName(m_window.selectedFile(), 4);
+    m_state.fname = baseName(m_view.selectedFile(), 4);
     if (!namesFit(m_state.fname) || failed(m_fs.makeCurrent(m_state.WorkDir)))
         return;
     // "dasm.bat" lives in the tool directory, where the C build wrote it; the search for

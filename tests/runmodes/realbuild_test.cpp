@@ -1,6 +1,6 @@
 // Builds the sample programs with the bundled toolchain through the build modes, exactly as
 // the window does, in a temporary start-up, source and tool directory.
-#include "build/builddriver.h"
+#include "runmodes/builddriver.h"
 #include "support/recordingwindow.h"
 #include "support/tempdrive.h"
 
@@ -67,7 +67,7 @@ protected:
     DosFs fs = d.fs("start");
     MainState state;
     RecordingWindow window;
-    BuildDriver driver{state, fs, window};
+    BuildDriver driver{state, fs, window, window, window};
 };
 
 TEST_F(RealBuilds, CProgramForRam)

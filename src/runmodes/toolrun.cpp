@@ -1,4 +1,4 @@
-#include "build/toolrun.h"
+#include "runmodes/toolrun.h"
 
 #include "platform/dirwatch.h"
 #include "platform/listinput.h"
@@ -17,8 +17,8 @@ Error writeBatch(const DosFs &fs, const QString &name, const QByteArray &line)
     return fs.writeAtomic(name, line + "\r\n");
 }
 
-bool waitFor(const DosFs &fs, WindowPort &window, const QString &name, const ProcessHandle *process,
-             const WaitClock &clock)
+bool waitFor(const DosFs &fs, EventPump &events, const QString &name, const ProcessHandle *process,
+             const MonotonicClock &clock)
 {
     using std::chrono::nanoseconds;
     const nanoseconds start = clock();
@@ -34,7 +34,7 @@ bool waitFor(const DosFs &fs, WindowPort &window, const QString &name, const Pro
             return true;
         if (seen && now - *seen > kFinishTimeLimit)
             return true;
-        window.processEvents(first ? 0 : passMs);
+        events.processEvents(first ? 0 : passMs);
         first = false;
         if (!fs.isOrdinaryFile(name)) {
             // A file that vanished again (a tool deleting its output on failure) must appear
@@ -59,15 +59,15 @@ Error MakeBat(const DosFs &fs)
     return writeBatch(fs, QStringLiteral("dasm.bat"), "dasmh83 -o%2 %1 %2,%3>> %4out.txt");
 }
 
-bool WaitLoop(const DosFs &fs, WindowPort &window, const QString &name, const WaitClock &clock)
+bool WaitLoop(const DosFs &fs, EventPump &events, const QString &name, const MonotonicClock &clock)
 {
-    return waitFor(fs, window, name, nullptr, clock);
+    return waitFor(fs, events, name, nullptr, clock);
 }
 
-bool WaitLoop(const DosFs &fs, WindowPort &window, const QString &name,
-              const ProcessHandle &process, const WaitClock &clock)
+bool WaitLoop(const DosFs &fs, EventPump &events, const QString &name,
+              const ProcessHandle &process, const MonotonicClock &clock)
 {
-    return waitFor(fs, window, name, process.isValid() ? &process : nullptr, clock);
+    return waitFor(fs, events, name, process.isValid() ? &process : nullptr, clock);
 }
 
 QString ReadErrTxt(const DosFs &fs, Error *error)

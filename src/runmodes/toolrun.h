@@ -4,16 +4,12 @@
 #include "platform/error.h"
 #include "platform/eventwait.h"
 #include "platform/process.h"
-#include "state/windowport.h"
 
 #include <QString>
 #include <chrono>
 #include <functional>
 
 namespace vesk {
-
-// The clock of the waits, shared with the serial transfer.
-using WaitClock = MonotonicClock;
 
 // How long a tool has to produce its output file, and how long it may go on running after
 // the file has appeared before the step is given up.
@@ -31,15 +27,15 @@ Error MakeBat(const DosFs &fs);
 
 // Waits for the ordinary file `name` (relative to the current directory, or a full path).
 // Returns true when more than 3 seconds passed first. Each pass tests the time, yields to
-// the window once, then tests the file.
-bool WaitLoop(const DosFs &fs, WindowPort &window, const QString &name,
-              const WaitClock &clock = steadyClock());
+// the event loop once, then tests the file.
+bool WaitLoop(const DosFs &fs, EventPump &events, const QString &name,
+              const MonotonicClock &clock = steadyClock());
 
 // As above, for a file that `process` writes: the step succeeds once the file exists (within
 // the 3 seconds) and the process has ended, so a half-written file is never passed on. A
 // process that runs on for more than 60 seconds after its file appeared times the step out.
-bool WaitLoop(const DosFs &fs, WindowPort &window, const QString &name,
-              const ProcessHandle &process, const WaitClock &clock = steadyClock());
+bool WaitLoop(const DosFs &fs, EventPump &events, const QString &name,
+              const ProcessHandle &process, const MonotonicClock &clock = steadyClock());
 
 // The items of "err.txt" in the current directory, each followed by CR LF. A missing or
 // unreadable file is an error.
