@@ -11,32 +11,12 @@
 
 using namespace vesk;
 using vesk::test::RecordingWindow;
+using vesk::test::SteppedWindow;
 using vesk::test::TempDrive;
 
 namespace {
 
 const QString kS19 = "S00600004844521B\r\nS1070000010203046E\r\nS9030000FC\r\n";
-
-// The window of the build tests, with the waits' clock: real time while a stand-in tool runs,
-// and once none runs each pass moves it on past the output limit. A wait whose file has not
-// appeared by then never sees it, so the failure cases end at once instead of after seconds.
-class SteppedWindow : public RecordingWindow
-{
-public:
-    void processEvents(int waitMs) override
-    {
-        RecordingWindow::processEvents(waitMs);
-        if (runningPrograms() == 0)
-            m_skew += kOutputTimeLimit + std::chrono::seconds(1);
-    }
-    MonotonicClock clock()
-    {
-        return [this, real = steadyClock()] { return real() + m_skew; };
-    }
-
-private:
-    std::chrono::nanoseconds m_skew{};
-};
 
 // A start-up directory, a source directory C:\WORK and a tool directory C:\TC whose tools are
 // small shell scripts. Each records its call in C:\calls.txt; a marker file "fail-NAME" in

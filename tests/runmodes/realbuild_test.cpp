@@ -66,8 +66,8 @@ protected:
     TempDrive d;
     DosFs fs = d.fs("start");
     MainState state;
-    RecordingWindow window;
-    BuildDriver driver{state, fs, window, window, window};
+    test::SteppedWindow window;
+    BuildDriver driver{state, fs, window, window, window, window.clock()};
 };
 
 TEST_F(RealBuilds, CProgramForRam)

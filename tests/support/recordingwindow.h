@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/eventwait.h"
+#include "platform/process.h"
+#include "runmodes/toolrun.h"
 #include "state/buildview.h"
 #include "state/notifier.h"
 
@@ -49,6 +51,27 @@ public:
     std::function<void(const QString &)> onMessage;
     // When true, processEvents also lets Qt process real events (timers, processes).
     bool realEvents = true;
+};
+
+// A RecordingWindow with the clock of the build waits: real time while a stand-in tool runs,
+// and once none runs each pass moves it on past the output limit. A wait whose file has not
+// appeared by then never sees it, so the failure cases end at once instead of after seconds.
+class SteppedWindow : public RecordingWindow
+{
+public:
+    void processEvents(int waitMs) override
+    {
+        RecordingWindow::processEvents(waitMs);
+        if (runningPrograms() == 0)
+            m_skew += kOutputTimeLimit + std::chrono::seconds(1);
+    }
+    MonotonicClock clock()
+    {
+        return [this, real = steadyClock()] { return real() + m_skew; };
+    }
+
+private:
+    std::chrono::nanoseconds m_skew{};
 };
 
 } // namespace vesk::test
