@@ -12,9 +12,14 @@ QString Error::message() const
     return text;
 }
 
-Error makeError(const QString &what, const QString &path, const QString &reason)
+Error makeError(const ErrorText &text, const QString &path, const QString &reason)
 {
-    return Error{what, path, reason};
+    return Error{text.kind, text.what, path, reason};
+}
+
+Error makeError(Error::Kind kind, const QString &what, const QString &path, const QString &reason)
+{
+    return Error{kind, what, path, reason};
 }
 
 } // namespace vesk

@@ -116,7 +116,7 @@ bool BuildDriver::namesFit(const QString &base)
     for (const QString &name : {m_state.WorkDir, m_state.BinDir, base}) {
         if (name.contains(u'"'))
             return !failed(
-                makeError(QStringLiteral("名前に \" があるため、ツールに渡せません。"), name));
+                makeError(Error::Kind::Refused, QStringLiteral("名前に \" があるため、ツールに渡せません。"), name));
     }
     return true;
 }
@@ -255,7 +255,9 @@ void BuildDriver::Compile()
         return;
 
     if (m_fs.isOrdinaryFile("dasmh83.exe")) {
-        const QString range = rom ? QStringLiteral("0 1000") : QStringLiteral("ffdf10 ffffff");
+        // A RAM image is listed from where it loads to the end of the address space.
+        const QString range = rom ? QStringLiteral("0 1000")
+                                  : QString::number(board::kRamStart, 16) + " ffffff";
         if (!runTool("dasm.bat " + quoteArg(B + ".bin") + " " + range + " " + quoteArg(work),
                      work + "out.txt", QStringLiteral("逆アセンブル　エラー")))
             return;

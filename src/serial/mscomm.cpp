@@ -1,6 +1,7 @@
 #include "serial/mscomm.h"
 
 #include "platform/serialdevice.h"
+#include "state/board.h"
 
 #include <utility>
 
@@ -48,7 +49,7 @@ Error MSComm::setPortOpen(bool open)
         return serialOpenError(dev, QSerialPort::DeviceNotFoundError, {});
     m_device = dev;
     m_port.setPortName(dev);
-    m_port.setBaudRate(QSerialPort::Baud9600);
+    m_port.setBaudRate(board::kLineBaud);
     m_port.setDataBits(QSerialPort::Data8);
     m_port.setParity(QSerialPort::NoParity);
     m_port.setStopBits(QSerialPort::OneStop);
@@ -97,7 +98,7 @@ void MSComm::handleError(QSerialPort::SerialPortError error)
         if (m_closePending || !m_port.isOpen())
             return;
         m_error =
-            makeError(QStringLiteral("シリアルポートとの接続が切れました。送信を中止しました。"),
+            makeError(Error::Kind::Failed, QStringLiteral("シリアルポートとの接続が切れました。送信を中止しました。"),
                       m_device, m_port.errorString());
         m_closePending = true;
         QMetaObject::invokeMethod(
@@ -112,7 +113,7 @@ void MSComm::handleError(QSerialPort::SerialPortError error)
         break;
     case QSerialPort::WriteError:
         if (!m_error)
-            m_error = makeError(QStringLiteral("シリアルポートへの送信に失敗しました。"), m_device,
+            m_error = makeError(Error::Kind::Failed, QStringLiteral("シリアルポートへの送信に失敗しました。"), m_device,
                                 m_port.errorString());
         break;
     case QSerialPort::NoError:

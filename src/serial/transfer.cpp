@@ -30,7 +30,7 @@ bool ImageSender::send(const QByteArray &image, const QString &name)
         return false;
     }
     if (image.size() > kMaxImageSize) {
-        m_notifier.message(makeError(QStringLiteral("イメージが大きすぎます（%1 バイト、上限 %2 "
+        m_notifier.message(makeError(Error::Kind::Refused, QStringLiteral("イメージが大きすぎます（%1 バイト、上限 %2 "
                                                   "バイト）。")
                                        .arg(image.size())
                                        .arg(kMaxImageSize),
@@ -39,11 +39,11 @@ bool ImageSender::send(const QByteArray &image, const QString &name)
         return false;
     }
     const QByteArray frame = makeFrame(image);
-    m_port.takeError(); // a failure from before this transfer is not this transfer's
+    (void)m_port.takeError(); // a failure from before this transfer is not this transfer's
     if (!m_port.Output(frame)) {
         Error error = m_port.takeError();
         if (!error)
-            error = makeError(QStringLiteral("シリアルポートへの送信に失敗しました。"),
+            error = makeError(Error::Kind::Failed, QStringLiteral("シリアルポートへの送信に失敗しました。"),
                               m_port.device());
         m_notifier.message(error.message());
         return false;
@@ -67,7 +67,7 @@ bool ImageSender::waitSent(qint64 frameBytes)
             return true;
         if (m_clock() - start > limit) {
             m_port.clearOutput();
-            m_notifier.message(makeError(QStringLiteral("シリアルポートの送信が時間内に終わりません"
+            m_notifier.message(makeError(Error::Kind::Failed, QStringLiteral("シリアルポートの送信が時間内に終わりません"
                                                       "でした。送られなかった %1 バイトを"
                                                       "捨てました。")
                                            .arg(left),

@@ -3,6 +3,7 @@
 #include "platform/dosfs.h"
 #include "platform/eventwait.h"
 #include "serial/mscomm.h"
+#include "state/board.h"
 #include "state/mainstate.h"
 #include "state/notifier.h"
 
@@ -19,7 +20,7 @@ class ImageSender
 public:
     // How long each pass of the wait may sleep for an event.
     static constexpr int kPollMs = 10;
-    // The wait gives up this long after the frame's time on a 9600-baud line.
+    // The wait gives up this long after the frame's time on the line.
     static constexpr qint64 kGraceMs = 5000;
 
     ImageSender(MSComm &port, Notifier &notifier, EventPump &events,
@@ -30,8 +31,11 @@ public:
     // image in messages. True once the port has sent the whole frame.
     bool send(const QByteArray &image, const QString &name);
 
-    // The wait's limit for a frame of `bytes` bytes: 10 bits a byte at 9600 baud, plus grace.
-    static qint64 timeLimitMs(qint64 bytes) { return bytes * 10 * 1000 / 9600 + kGraceMs; }
+    // The wait's limit for a frame of `bytes` bytes: its time on the line, plus grace.
+    static qint64 timeLimitMs(qint64 bytes)
+    {
+        return bytes * board::kBitsPerByte * 1000 / board::kLineBaud + kGraceMs;
+    }
 
 private:
     bool waitSent(qint64 frameBytes);

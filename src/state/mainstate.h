@@ -1,13 +1,14 @@
 #pragma once
 
+#include "state/board.h"
+
 #include <QString>
 
 namespace vesk {
 
-constexpr qint32 kDefaultRamOfs = 0xFFDF50;
-constexpr qint32 kDefaultRomOfs = 0x200;
-// Offsets below this start the ROM check box checked.
-constexpr qint32 kRamStart = 0xFFDF10;
+// The offsets as the window keeps them (signed, as the settings file's fields are read).
+constexpr qint32 kDefaultRamOfs = qint32(board::kDefaultRamOffset);
+constexpr qint32 kDefaultRomOfs = qint32(board::kDefaultRomOffset);
 
 // The main window's shared state, owned by Form1 for the whole run. The names are the
 // system's own.

@@ -162,7 +162,7 @@ bool Form1::startUp()
 Form1::Pass Form1::startUpPass(Error &error)
 {
     if (!m_fs.isValid()) {
-        error = makeError(QStringLiteral("起動フォルダがどのドライブにもありません。"),
+        error = makeError(Error::Kind::NotFound, QStringLiteral("起動フォルダがどのドライブにもありません。"),
                           m_fs.hostCurrentDir());
         return Pass::Failed;
     }
@@ -186,13 +186,13 @@ Form1::Pass Form1::startUpPass(Error &error)
     if (isDirectory || m_fs.isOrdinaryFile(ini)) {
         QByteArray bytes;
         if (Error read = m_fs.readAll(ini, bytes)) {
-            error = makeError(QStringLiteral("設定ファイルを読めません。"), m_fs.absolute(ini),
+            error = makeError(Error::Kind::CannotRead, QStringLiteral("設定ファイルを読めません。"), m_fs.absolute(ini),
                               isDirectory ? QStringLiteral("Is a directory") : read.reason);
             return Pass::Failed;
         }
         const std::optional<Settings> settings = parseSettings(decodeText(bytes));
         if (!settings) {
-            error = makeError(QStringLiteral("設定ファイルが途中で終わっています。"),
+            error = makeError(Error::Kind::Refused, QStringLiteral("設定ファイルが途中で終わっています。"),
                               m_fs.absolute(ini));
             return Pass::BadSettings;
         }
@@ -212,7 +212,7 @@ Form1::Pass Form1::startUpPass(Error &error)
     setLog(QString());
     setTransferEnabled(false);
     setLabel1(QString());
-    if (m_state.MainOfs < kRamStart)
+    if (m_state.MainOfs < qint32(board::kRamStart))
         Check1->setChecked(true);
     Check1_Click();
     return Pass::Ok;
@@ -228,8 +228,13 @@ void Form1::shutDown()
     Error error = m_fs.makeCurrent(m_state.StartDir);
     if (!error)
         error = writeSettings();
+    reportSettingsError(error);
+}
+
+void Form1::reportSettingsError(const Error &error)
+{
     if (error)
-        message(makeError(QStringLiteral("設定ファイルを保存できません。"), settingsPath(),
+        message(makeError(Error::Kind::CannotWrite, QStringLiteral("設定ファイルを保存できません。"), settingsPath(),
                           error.reason.isEmpty() ? error.what : error.reason)
                     .message());
 }
@@ -254,7 +259,7 @@ void Form1::closeEvent(QCloseEvent *event)
     if (busy()) {
         // The settings are safe at once: a logout may not wait for the build to finish.
         if (!m_closePending)
-            writeSettings();
+            reportSettingsError(writeSettings());
         m_closePending = true;
         event->ignore();
         return;

@@ -97,6 +97,7 @@ private:
     QString settingsPath() const;
     void shutDown();
     Error writeSettings() const;
+    void reportSettingsError(const Error &error);
     bool busy() const;
     void closeIfPending();
     void buildControls();

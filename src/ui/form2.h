@@ -14,8 +14,8 @@ class QPushButton;
 
 namespace vesk {
 
-constexpr qint32 kRamOfsFloor = 0xFFDF30;
-constexpr qint32 kRomOfsFloor = 0x180;
+constexpr qint32 kRamOfsFloor = qint32(board::kRamOffsetFloor);
+constexpr qint32 kRomOfsFloor = qint32(board::kRomOffsetFloor);
 
 // The offset dialog: edits copies of RamOfs and RomOfs and chooses BinDir; only OK writes
 // them back. It never writes the settings file and never touches MainOfs.

@@ -242,7 +242,8 @@ void FolderChooser::userChoseDrive(QChar letter)
     if (!setDrive(QString(letter)))
         return;
     if (!previous.isNull())
-        m_drive->setDrive(QString(previous));
+        // The drive shown a moment ago: should it fail now, the box already told why.
+        (void)m_drive->setDrive(QString(previous));
     if (refused)
         refused();
 }

@@ -247,7 +247,7 @@ TEST_P(ReadErrTxtTable, GivesOneLinePerItem)
 {
     TempDrive drive;
     drive.write("tools/err.txt", GetParam().bytes);
-    Error error = makeError("stale", "x");
+    Error error = makeError(Error::Kind::Failed, "stale", "x");
     EXPECT_EQ(ReadErrTxt(drive.fs("tools"), &error), GetParam().text);
     EXPECT_FALSE(error);
 }

@@ -373,7 +373,7 @@ TEST_F(FormTest, RunWithoutSelectionOnlyAsksForAFile)
     ASSERT_TRUE(start());
     form->setLog("kept\r\n");
     drive.mkdir("WORK/SUB");
-    form->Dir1->setPath("C:\\WORK\\SUB"); // browsed, but no file chosen
+    ASSERT_FALSE(form->Dir1->setPath("C:\\WORK\\SUB")); // browsed, but no file chosen
     form->Command4->click();
     EXPECT_EQ(form->messages, QStringList{"ﾌｧｲﾙを選択してください。"});
     EXPECT_EQ(form->state().WorkDir, "C:\\WORK\\");

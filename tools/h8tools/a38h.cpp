@@ -87,7 +87,8 @@ int assemble(const QString &source)
     for (const QString &name : {lisName, objName}) {
         if (!staging.commit(name, fs.toHost(name), &reason)) {
             report(kTool, QStringLiteral("cannot write %1: %2").arg(name, reason));
-            fs.remove(lisName);
+            // The write's failure is what is reported; the listing goes with the object.
+            (void)fs.remove(lisName);
             return 1;
         }
     }

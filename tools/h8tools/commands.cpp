@@ -271,7 +271,8 @@ LinkScript linkerScript(const QList<PlacedSection> &placed, std::optional<quint3
              "___bss_end = .; }\n";
     }
     s += "  ASSERT(. <= " + hex(kRamEnd) +
-         ", \"the program's data does not fit in RAM (it must end by FFFF0F)\")\n}\n";
+         ", \"the program's data does not fit in RAM (it must end by " +
+         QByteArray::number(kRamEnd - 1, 16).toUpper() + ")\")\n}\n";
     return script;
 }
 

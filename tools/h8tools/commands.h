@@ -1,5 +1,7 @@
 #pragma once
 
+#include "state/board.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -10,11 +12,9 @@
 // them. Pure functions: text in, value or error out.
 namespace vesk::toolchain {
 
-// The board's on-chip RAM: the RAM build's image loads at its start, the stack grows down
-// from its end.
-constexpr quint32 kRamStart = 0xFFDF10;
-constexpr quint32 kRamEnd = 0xFFFF10;        // one past the last byte
-constexpr quint32 kAddressLimit = 0x1000000; // 24-bit address space
+using board::kAddressLimit;
+using board::kRamEnd;
+using board::kRamStart;
 
 // Hexadecimal digits without prefix ("0FFDF50", "ffdf10", "0200"), up to 24 bits.
 std::optional<quint32> parseAddress(const QString &text);

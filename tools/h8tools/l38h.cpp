@@ -116,8 +116,9 @@ int link(const LinkArgs &args)
     }
     if (!staging.commit(absName, fs.toHost(args.output), &reason)) {
         report(kTool, QStringLiteral("cannot write %1: %2").arg(args.output, reason));
+        // The write's failure is what is reported; the map goes with the image.
         if (!args.map.isEmpty())
-            fs.remove(args.map);
+            (void)fs.remove(args.map);
         return 1;
     }
     return 0;

@@ -2,6 +2,7 @@
 // does and reports each one, so transfers can be tried without hardware.
 
 #include "serial/frame.h"
+#include "state/board.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -89,6 +90,7 @@ void makeRaw(int fd)
     if (tcgetattr(fd, &t) != 0)
         fail(sysError("tcgetattr"));
     cfmakeraw(&t);
+    static_assert(vesk::board::kLineBaud == 9600, "the termios speed below is the loader's");
     cfsetispeed(&t, B9600);
     cfsetospeed(&t, B9600);
     t.c_cflag &= ~(CSIZE | PARENB | CSTOPB | CRTSCTS);

@@ -252,7 +252,7 @@ bool Runner::openRedirections(const Command &command, QString &in, QString &out,
                                  : m_fs.toHost(r.target);
         if (r.handle == 0) {
             if (host.isEmpty() || !QFileInfo(host).isFile()) {
-                printError(kFileNotFound + u'\n' + r.target);
+                printError(kFileNotFound.what + u'\n' + r.target);
                 m_status = 1;
                 return false;
             }
@@ -265,7 +265,7 @@ bool Runner::openRedirections(const Command &command, QString &in, QString &out,
         const auto mode =
             QIODevice::WriteOnly | (r.append ? QIODevice::Append : QIODevice::Truncate);
         if (host.isEmpty() || !file.open(mode)) {
-            printError(kCannotCreateFile + u'\n' + r.target);
+            printError(kCannotCreateFile.what + u'\n' + r.target);
             m_status = 1;
             return false;
         }
@@ -299,7 +299,7 @@ void Runner::runProgram(const QStringList &words, const Command &command, const 
     options.batchRunner = m_self;
     if (Error e = prepareLaunch(m_fs, words, options, launch)) {
         printError(e.message());
-        m_status = e.what == kProgramNotFound ? kStatusNotFound : kStatusCannotStart;
+        m_status = e.kind == Error::Kind::NotFound ? kStatusNotFound : kStatusCannotStart;
         return;
     }
     if (launch.kind == Launch::Kind::Batch) {
@@ -335,7 +335,7 @@ void Runner::runProgram(const QStringList &words, const Command &command, const 
     process.start();
     // This is a console program with nothing else to do: blocking here is its whole job.
     if (!process.waitForStarted(-1)) {
-        printError(kCannotStartProgram + u'\n' + words.first() + "\n(" + process.errorString() +
+        printError(kCannotStartProgram.what + u'\n' + words.first() + "\n(" + process.errorString() +
                    ")");
         m_status = kStatusCannotStart;
         return;
