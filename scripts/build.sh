@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # Configures (once) and builds Vesk, its tools and tests into ./build.
+# VESK_WERROR=ON in the environment (the CI sets it) turns compiler warnings into errors;
+# unset, the build keeps whatever it was configured with.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [ ! -f build/build.ninja ]; then
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+options=()
+[ -n "${VESK_WERROR:-}" ] && options+=("-DVESK_WERROR=$VESK_WERROR")
+if [ ! -f build/build.ninja ] || [ ${#options[@]} -gt 0 ]; then
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}"
 fi
 cmake --build build -j2

@@ -1,7 +1,7 @@
 // Measures WaitLoop as the window runs it: the CPU time of a wait that times out, and the
 // delay between a file's creation and the end of the wait for it.
-#include "runmodes/toolrun.h"
 #include "platform/eventwait.h"
+#include "runmodes/toolrun.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,8 +22,8 @@ double cpuSeconds()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 } // namespace

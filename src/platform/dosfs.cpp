@@ -1,12 +1,12 @@
 #include "platform/dosfs.h"
 
+#include "platform/fileio.h"
 #include "platform/hostentry.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <algorithm>
 #include <dirent.h>
@@ -377,21 +377,21 @@ Error DosFs::copy(const QString &fromDos, const QString &toDosPath) const
         return makeError(source.exists() ? kCannotOpenFile : kFileNotFound, absolute(fromDos),
                          source.errorString());
     // Written beside the target and renamed over it, so a failed copy leaves no half file.
-    QSaveFile target(toHost(toDosPath));
-    if (!target.open(QIODevice::WriteOnly))
+    AtomicFile target(*this, toDosPath);
+    const auto cannotCopy = [&] {
         return makeError(kCannotCopyFile, absolute(toDosPath), target.errorString());
+    };
+    if (target.open())
+        return cannotCopy();
     QByteArray chunk;
     while (!(chunk = source.read(1 << 20)).isEmpty()) {
-        if (target.write(chunk) != chunk.size())
-            break;
+        if (!target.write(chunk))
+            return cannotCopy();
     }
-    if (source.error() != QFileDevice::NoError) {
-        target.cancelWriting();
-        target.commit();
+    if (source.error() != QFileDevice::NoError)
         return makeError(kCannotReadFile, absolute(fromDos), source.errorString());
-    }
-    if (!target.commit())
-        return makeError(kCannotCopyFile, absolute(toDosPath), target.errorString());
+    if (target.commit())
+        return cannotCopy();
     return {};
 }
 
@@ -410,10 +410,8 @@ Error DosFs::readAll(const QString &dosPath, QByteArray &out) const
 
 Error DosFs::writeAtomic(const QString &dosPath, const QByteArray &bytes) const
 {
-    const QString host = toHost(dosPath);
-    QSaveFile file(host);
-    if (host.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() ||
-        !file.commit())
+    AtomicFile file(*this, dosPath);
+    if (file.open() || !file.write(bytes) || file.commit())
         return makeError(kCannotWriteFile, absolute(dosPath), file.errorString());
     return {};
 }

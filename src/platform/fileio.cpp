@@ -8,12 +8,33 @@
 
 namespace vesk {
 
-AtomicFile::AtomicFile(const DosFs &fs, const QString &dosPath) : m_dosPath(fs.absolute(dosPath))
+namespace {
+
+// A link to a file elsewhere stays a link: the new contents replace what it points at.
+QString replacedFile(const QString &host)
 {
-    const QString host = fs.toHost(dosPath);
     const QFileInfo info(host);
-    // A link to a file elsewhere stays a link: the new contents replace what it points at.
-    m_target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : host;
+    return info.isSymLink() && info.exists() ? info.canonicalFilePath() : host;
+}
+
+} // namespace
+
+bool renameOver(const QString &from, const QString &target, QString *reason)
+{
+    // rename(2) replaces the target in one step; QFile::rename would refuse to.
+    if (std::rename(QFile::encodeName(from).constData(),
+                    QFile::encodeName(replacedFile(target)).constData()) == 0)
+        return true;
+    if (reason)
+        *reason = qt_error_string(errno);
+    return false;
+}
+
+AtomicFile::AtomicFile(const DosFs &fs, const QString &dosPath)
+    : m_dosPath(fs.absolute(dosPath)), m_target(fs.toHost(dosPath))
+{
+    if (!m_target.isEmpty())
+        m_target = replacedFile(m_target);
 }
 
 AtomicFile::~AtomicFile()
@@ -73,12 +94,8 @@ Error AtomicFile::commit()
         m_reason = m_file.errorString();
         return failed();
     }
-    // rename(2) replaces the target in one step; QFile::rename would refuse to.
-    if (std::rename(QFile::encodeName(m_file.fileName()).constData(),
-                    QFile::encodeName(m_target).constData()) != 0) {
-        m_reason = qt_error_string(errno);
+    if (!renameOver(m_file.fileName(), m_target, &m_reason))
         return failed();
-    }
     m_renamed = true;
     return {};
 }

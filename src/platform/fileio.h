@@ -8,9 +8,14 @@
 
 namespace vesk {
 
-// A file written under a hidden name beside its target and renamed over it only when whole,
-// so that the target's name never stands for a half-written file. Whatever was not committed
-// is removed when the object goes.
+// Moves the host file `from` over `target` in one step, replacing what was there; a link at
+// `target` stays a link and its destination takes the contents. False with the host's reason.
+bool renameOver(const QString &from, const QString &target, QString *reason);
+
+// The one way Vesk and its tools write a file: under a hidden name beside its target, renamed
+// over it only when whole, so that the target's name never stands for a half-written file
+// (a build polls for its outputs; a full disk must not leave the settings empty). Whatever
+// was not committed is removed when the object goes.
 class AtomicFile
 {
 public:
@@ -21,8 +26,10 @@ public:
 
     // Creates the hidden file; the target keeps its old contents until commit().
     Error open();
-    // Unbuffered: callers write large blocks. False on failure, see errorString().
+    // Unbuffered: callers write large blocks, and a failure (a full disk) shows at once with
+    // the host's reason. False on failure, see errorString().
     bool write(const char *data, qsizetype size);
+    bool write(const QByteArray &bytes) { return write(bytes.constData(), bytes.size()); }
     // Renames the written file over the target.
     Error commit();
     QString errorString() const { return m_reason; }

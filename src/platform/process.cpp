@@ -90,15 +90,12 @@ QString quoteArg(const QString &word)
 
 QString batchRunnerPath()
 {
+    const QString given = qEnvironmentVariable("VESK_BATCH_RUNNER");
+    if (!given.isEmpty())
+        return given;
     const QString name = QStringLiteral("vesk-cmd");
-    QStringList dirs;
-    if (QCoreApplication::instance())
-        dirs << QCoreApplication::applicationDirPath();
-#ifdef VESK_BUILD_BIN_DIR
-    dirs << QStringLiteral(VESK_BUILD_BIN_DIR);
-#endif
-    for (const QString &dir : dirs) {
-        const QFileInfo info(dir + u'/' + name);
+    if (QCoreApplication::instance()) {
+        const QFileInfo info(QCoreApplication::applicationDirPath() + u'/' + name);
         if (info.isFile() && info.isExecutable())
             return info.absoluteFilePath();
     }
@@ -286,10 +283,11 @@ Error startProgram(const DosFs &fs, const QString &commandLine, const StartOptio
     // A QProcess ends either with finished or, never having run, with FailedToStart.
     ++g_running;
     QObject::connect(d->process, &QProcess::finished, d->process, [] { --g_running; });
-    QObject::connect(d->process, &QProcess::errorOccurred, d->process, [](QProcess::ProcessError e) {
-        if (e == QProcess::FailedToStart)
-            --g_running;
-    });
+    QObject::connect(d->process, &QProcess::errorOccurred, d->process,
+                     [](QProcess::ProcessError e) {
+                         if (e == QProcess::FailedToStart)
+                             --g_running;
+                     });
     d->process->start();
     if (handle)
         handle->m_d = d;

@@ -54,7 +54,7 @@ Error prepareLaunch(const DosFs &fs, const QStringList &words, const StartOption
 // and Vesk's own standard input, output and error.
 void applyLaunch(QProcess &process, const Launch &launch);
 
-// vesk-cmd beside the running executable, else in the build tree, else on the PATH.
+// $VESK_BATCH_RUNNER (set by the tests), else vesk-cmd beside the executable, else on the PATH.
 QString batchRunnerPath();
 
 // A started program. Copies share the process; when the last copy goes while the program

@@ -40,12 +40,14 @@ Error serialOpenError(const QString &device, QSerialPort::SerialPortError error,
                       const QString &reason)
 {
     if (device.isEmpty()) {
-        return makeError(Error::Kind::NotFound, QStringLiteral("シリアルポートが見つかりません。dosdevices/com1 を"
+        return makeError(Error::Kind::NotFound,
+                         QStringLiteral("シリアルポートが見つかりません。dosdevices/com1 を"
                                         "装置へのリンクにしてください（例: /dev/ttyUSB0）。"),
                          QStringLiteral("COM1"));
     }
     if (error == QSerialPort::DeviceNotFoundError || !QFileInfo::exists(device)) {
-        return makeError(Error::Kind::NotFound, kCannotOpen + "装置がありません。USB アダプタがつながっているか、"
+        return makeError(Error::Kind::NotFound,
+                         kCannotOpen + "装置がありません。USB アダプタがつながっているか、"
                                        "dosdevices/com1 のリンク先が正しいかを確かめてください。",
                          device, reason);
     }
@@ -54,18 +56,21 @@ Error serialOpenError(const QString &device, QSerialPort::SerialPortError error,
         // Qt reports a missing permission and a port held by another program (its lock file
         // or the tty's exclusive mode) alike; the device's own access bits tell them apart.
         if (::access(hostPath.constData(), R_OK | W_OK) != 0 && errno == EACCES) {
-            return makeError(Error::Kind::CannotOpen, kCannotOpen + "このポートを使う権限がありません。利用者を dialout "
+            return makeError(Error::Kind::CannotOpen,
+                             kCannotOpen + "このポートを使う権限がありません。利用者を dialout "
                                            "グループに加え（sudo usermod -aG dialout "
                                            "ユーザー名）、ログインし直してください。",
                              device, reason);
         }
-        return makeError(Error::Kind::CannotOpen, kCannotOpen + "ほかのプログラムがこのポートを使っています。"
+        return makeError(Error::Kind::CannotOpen,
+                         kCannotOpen + "ほかのプログラムがこのポートを使っています。"
                                        "そのプログラムを終えてから、もう一度転送してください。",
                          device, reason);
     }
     struct stat st = {};
     if (::stat(hostPath.constData(), &st) == 0 && !S_ISCHR(st.st_mode))
-        return makeError(Error::Kind::CannotOpen, kCannotOpen + "シリアル装置ではありません。", device, reason);
+        return makeError(Error::Kind::CannotOpen, kCannotOpen + "シリアル装置ではありません。",
+                         device, reason);
     return makeError(Error::Kind::CannotOpen, kCannotOpen, device, reason);
 }
 

@@ -1,7 +1,7 @@
 #include "runmodes/builddriver.h"
 
-#include "runmodes/toolrun.h"
 #include "image/convert.h"
+#include "runmodes/toolrun.h"
 #include "state/hex.h"
 
 namespace vesk {
@@ -115,8 +115,9 @@ bool BuildDriver::namesFit(const QString &base)
 {
     for (const QString &name : {m_state.WorkDir, m_state.BinDir, base}) {
         if (name.contains(u'"'))
-            return !failed(
-                makeError(Error::Kind::Refused, QStringLiteral("名前に \" があるため、ツールに渡せません。"), name));
+            return !failed(makeError(Error::Kind::Refused,
+                                     QStringLiteral("名前に \" があるため、ツールに渡せません。"),
+                                     name));
     }
     return true;
 }
@@ -256,8 +257,8 @@ void BuildDriver::Compile()
 
     if (m_fs.isOrdinaryFile("dasmh83.exe")) {
         // A RAM image is listed from where it loads to the end of the address space.
-        const QString range = rom ? QStringLiteral("0 1000")
-                                  : QString::number(board::kRamStart, 16) + " ffffff";
+        const QString range =
+            rom ? QStringLiteral("0 1000") : QString::number(board::kRamStart, 16) + " ffffff";
         if (!runTool("dasm.bat " + quoteArg(B + ".bin") + " " + range + " " + quoteArg(work),
                      work + "out.txt", QStringLiteral("逆アセンブル　エラー")))
             return;

@@ -15,8 +15,8 @@ namespace vesk {
 class BuildDriver
 {
 public:
-    BuildDriver(MainState &state, DosFs &fs, BuildView &view, Notifier &notifier,
-                EventPump &events, MonotonicClock clock = steadyClock())
+    BuildDriver(MainState &state, DosFs &fs, BuildView &view, Notifier &notifier, EventPump &events,
+                MonotonicClock clock = steadyClock())
         : m_state(state), m_fs(fs), m_view(view), m_notifier(notifier), m_events(events),
           m_clock(std::move(clock))
     {

@@ -64,8 +64,8 @@ bool WaitLoop(const DosFs &fs, EventPump &events, const QString &name, const Mon
     return waitFor(fs, events, name, nullptr, clock);
 }
 
-bool WaitLoop(const DosFs &fs, EventPump &events, const QString &name,
-              const ProcessHandle &process, const MonotonicClock &clock)
+bool WaitLoop(const DosFs &fs, EventPump &events, const QString &name, const ProcessHandle &process,
+              const MonotonicClock &clock)
 {
     return waitFor(fs, events, name, process.isValid() ? &process : nullptr, clock);
 }

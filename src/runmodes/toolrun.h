@@ -34,8 +34,8 @@ bool WaitLoop(const DosFs &fs, EventPump &events, const QString &name,
 // As above, for a file that `process` writes: the step succeeds once the file exists (within
 // the 3 seconds) and the process has ended, so a half-written file is never passed on. A
 // process that runs on for more than 60 seconds after its file appeared times the step out.
-bool WaitLoop(const DosFs &fs, EventPump &events, const QString &name,
-              const ProcessHandle &process, const MonotonicClock &clock = steadyClock());
+bool WaitLoop(const DosFs &fs, EventPump &events, const QString &name, const ProcessHandle &process,
+              const MonotonicClock &clock = steadyClock());
 
 // The items of "err.txt" in the current directory, each followed by CR LF. A missing or
 // unreadable file is an error.

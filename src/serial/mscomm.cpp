@@ -98,7 +98,8 @@ void MSComm::handleError(QSerialPort::SerialPortError error)
         if (m_closePending || !m_port.isOpen())
             return;
         m_error =
-            makeError(Error::Kind::Failed, QStringLiteral("シリアルポートとの接続が切れました。送信を中止しました。"),
+            makeError(Error::Kind::Failed,
+                      QStringLiteral("シリアルポートとの接続が切れました。送信を中止しました。"),
                       m_device, m_port.errorString());
         m_closePending = true;
         QMetaObject::invokeMethod(
@@ -113,7 +114,8 @@ void MSComm::handleError(QSerialPort::SerialPortError error)
         break;
     case QSerialPort::WriteError:
         if (!m_error)
-            m_error = makeError(Error::Kind::Failed, QStringLiteral("シリアルポートへの送信に失敗しました。"), m_device,
+            m_error = makeError(Error::Kind::Failed,
+                                QStringLiteral("シリアルポートへの送信に失敗しました。"), m_device,
                                 m_port.errorString());
         break;
     case QSerialPort::NoError:

@@ -6,8 +6,7 @@
 
 namespace vesk {
 
-ImageSender::ImageSender(MSComm &port, Notifier &notifier, EventPump &events,
-                         MonotonicClock clock)
+ImageSender::ImageSender(MSComm &port, Notifier &notifier, EventPump &events, MonotonicClock clock)
     : m_port(port), m_notifier(notifier), m_events(events), m_clock(std::move(clock))
 {
 }
@@ -30,12 +29,13 @@ bool ImageSender::send(const QByteArray &image, const QString &name)
         return false;
     }
     if (image.size() > kMaxImageSize) {
-        m_notifier.message(makeError(Error::Kind::Refused, QStringLiteral("イメージが大きすぎます（%1 バイト、上限 %2 "
-                                                  "バイト）。")
-                                       .arg(image.size())
-                                       .arg(kMaxImageSize),
-                                   name)
-                             .message());
+        m_notifier.message(makeError(Error::Kind::Refused,
+                                     QStringLiteral("イメージが大きすぎます（%1 バイト、上限 %2 "
+                                                    "バイト）。")
+                                         .arg(image.size())
+                                         .arg(kMaxImageSize),
+                                     name)
+                               .message());
         return false;
     }
     const QByteArray frame = makeFrame(image);
@@ -43,7 +43,8 @@ bool ImageSender::send(const QByteArray &image, const QString &name)
     if (!m_port.Output(frame)) {
         Error error = m_port.takeError();
         if (!error)
-            error = makeError(Error::Kind::Failed, QStringLiteral("シリアルポートへの送信に失敗しました。"),
+            error = makeError(Error::Kind::Failed,
+                              QStringLiteral("シリアルポートへの送信に失敗しました。"),
                               m_port.device());
         m_notifier.message(error.message());
         return false;
@@ -67,12 +68,13 @@ bool ImageSender::waitSent(qint64 frameBytes)
             return true;
         if (m_clock() - start > limit) {
             m_port.clearOutput();
-            m_notifier.message(makeError(Error::Kind::Failed, QStringLiteral("シリアルポートの送信が時間内に終わりません"
-                                                      "でした。送られなかった %1 バイトを"
-                                                      "捨てました。")
-                                           .arg(left),
-                                       m_port.device())
-                                 .message());
+            m_notifier.message(makeError(Error::Kind::Failed,
+                                         QStringLiteral("シリアルポートの送信が時間内に終わりません"
+                                                        "でした。送られなかった %1 バイトを"
+                                                        "捨てました。")
+                                             .arg(left),
+                                         m_port.device())
+                                   .message());
             return false;
         }
     }

@@ -43,3 +43,31 @@ QByteArray formatSettings(const Settings &s)
 }
 
 } // namespace vesk
+
+namespace vesk {
+
+QString settingsPath(const QString &startDir)
+{
+    return DosFs::withBackslash(startDir) + QString::fromLatin1(kSettingsFileName);
+}
+
+Error readSettingsFile(const DosFs &fs, const QString &path, std::optional<Settings> &out)
+{
+    out.reset();
+    // A directory in its place cannot be read now and could not be replaced at shutdown.
+    const bool isDirectory = fs.isDirectory(path);
+    if (!isDirectory && !fs.isOrdinaryFile(path))
+        return {};
+    QByteArray bytes;
+    if (Error read = fs.readAll(path, bytes))
+        return makeError(Error::Kind::CannotRead, QStringLiteral("設定ファイルを読めません。"),
+                         fs.absolute(path),
+                         isDirectory ? QStringLiteral("Is a directory") : read.reason);
+    out = parseSettings(decodeText(bytes));
+    if (!out)
+        return makeError(Error::Kind::Refused,
+                         QStringLiteral("設定ファイルが途中で終わっています。"), fs.absolute(path));
+    return {};
+}
+
+} // namespace vesk

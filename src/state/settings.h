@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/dosfs.h"
+#include "platform/error.h"
 #include "state/mainstate.h"
 
 #include <QByteArray>
@@ -27,5 +29,13 @@ std::optional<Settings> parseSettings(const QString &text);
 // Five lines, each ended by CR LF. A directory that would not read back unchanged (one with
 // a comma, or beginning with a blank or a double quote) is written in double quotes.
 QByteArray formatSettings(const Settings &settings);
+
+// H8C.ini of a start-up directory (DOS path).
+QString settingsPath(const QString &startDir);
+
+// Reads the settings file at `path`, leaving `out` empty when there is none. Anything of that
+// name counts as there: a directory in its place cannot be read (CannotRead), and a file that
+// ends early is Refused.
+Error readSettingsFile(const DosFs &fs, const QString &path, std::optional<Settings> &out);
 
 } // namespace vesk

@@ -1,7 +1,6 @@
 #include "ui/form1.h"
 
 #include "platform/eventwait.h"
-#include "platform/listinput.h"
 #include "serial/receive.h"
 #include "state/hex.h"
 #include "state/settings.h"
@@ -162,7 +161,8 @@ bool Form1::startUp()
 Form1::Pass Form1::startUpPass(Error &error)
 {
     if (!m_fs.isValid()) {
-        error = makeError(Error::Kind::NotFound, QStringLiteral("起動フォルダがどのドライブにもありません。"),
+        error = makeError(Error::Kind::NotFound,
+                          QStringLiteral("起動フォルダがどのドライブにもありません。"),
                           m_fs.hostCurrentDir());
         return Pass::Failed;
     }
@@ -179,23 +179,10 @@ Form1::Pass Form1::startUpPass(Error &error)
     m_state.RamOfs = kDefaultRamOfs;
     m_state.RomOfs = kDefaultRomOfs;
 
-    const QString ini = settingsPath();
-    // Anything of that name counts as there: a directory in its place cannot be read now
-    // and could not be replaced at shutdown either.
-    const bool isDirectory = m_fs.isDirectory(ini);
-    if (isDirectory || m_fs.isOrdinaryFile(ini)) {
-        QByteArray bytes;
-        if (Error read = m_fs.readAll(ini, bytes)) {
-            error = makeError(Error::Kind::CannotRead, QStringLiteral("設定ファイルを読めません。"), m_fs.absolute(ini),
-                              isDirectory ? QStringLiteral("Is a directory") : read.reason);
-            return Pass::Failed;
-        }
-        const std::optional<Settings> settings = parseSettings(decodeText(bytes));
-        if (!settings) {
-            error = makeError(Error::Kind::Refused, QStringLiteral("設定ファイルが途中で終わっています。"),
-                              m_fs.absolute(ini));
-            return Pass::BadSettings;
-        }
+    std::optional<Settings> settings;
+    if ((error = readSettingsFile(m_fs, settingsPath(), settings)))
+        return error.kind == Error::Kind::Refused ? Pass::BadSettings : Pass::Failed;
+    if (settings) {
         m_state.WorkDir = settings->WorkDir;
         m_state.MainOfs = settings->MainOfs;
         m_state.BinDir = settings->BinDir;
@@ -220,7 +207,7 @@ Form1::Pass Form1::startUpPass(Error &error)
 
 QString Form1::settingsPath() const
 {
-    return DosFs::withBackslash(m_state.StartDir) + QString::fromLatin1(kSettingsFileName);
+    return vesk::settingsPath(m_state.StartDir);
 }
 
 void Form1::shutDown()
@@ -234,7 +221,8 @@ void Form1::shutDown()
 void Form1::reportSettingsError(const Error &error)
 {
     if (error)
-        message(makeError(Error::Kind::CannotWrite, QStringLiteral("設定ファイルを保存できません。"), settingsPath(),
+        message(makeError(Error::Kind::CannotWrite,
+                          QStringLiteral("設定ファイルを保存できません。"), settingsPath(),
                           error.reason.isEmpty() ? error.what : error.reason)
                     .message());
 }

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "runmodes/builddriver.h"
 #include "platform/dosfs.h"
+#include "platform/eventwait.h"
+#include "runmodes/builddriver.h"
 #include "serial/mscomm.h"
 #include "serial/transfer.h"
-#include "state/mainstate.h"
-#include "platform/eventwait.h"
 #include "state/buildview.h"
+#include "state/mainstate.h"
 #include "state/notifier.h"
 #include "ui/lists.h"
 

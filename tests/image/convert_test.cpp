@@ -1,6 +1,7 @@
 #include "image/convert.h"
 #include "srec_text.h"
 #include "support/tempdrive.h"
+#include "support/rowname.h"
 
 #include <QDir>
 #include <QFile>
@@ -99,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
         ImageCase{"MissingCountReadsZero", "S2\r\n" + s1(0, seq(5, 1)), zeros(4) + seq(5, 1)},
         ImageCase{"LfEndsAndLastLineWithoutEnd", "S1040000AB00\nS1040001CD00", "\xAB\xCD"},
         ImageCase{"CrAloneEndsALine", "S1040000AB00\rS1040001CD00\r", "\xAB\xCD"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 TEST(Convert, GoldenToolchainOutputs)
 {
@@ -211,7 +212,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "c:\\work\\PROG",
                  {"PROG.BIN", "prog.mot"},
                  "PROG.BIN"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 // After a failed conversion no file of the image's name is left, not even an older one, so
 // a Transfer cannot send a half-made or stale image.

@@ -1,5 +1,6 @@
 #include "srec_text.h"
 #include "support/tempdrive.h"
+#include "support/rowname.h"
 
 #include <QProcess>
 #include <gtest/gtest.h>
@@ -58,7 +59,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ToolCase{"RelativeHostPath", "OTHER", "../WORK/Prog", "Prog.BIN"},
                       ToolCase{"DosPath", "OTHER", "C:\\WORK\\PROG", "PROG.BIN"},
                       ToolCase{"RelativeDosPath", "OTHER", "..\\work\\prog", "prog.BIN"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 TEST_F(Mot2Bin, MissingFileFailsWithAMessage)
 {

@@ -1,5 +1,6 @@
 #include "image/srecord.h"
 #include "srec_text.h"
+#include "support/rowname.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -89,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
         PieceCase{"MixedLineEndsWithoutFinalEnd",
                   "S1040000AB00\r\n\r\nS1040001CD00\nS1040002EF00\rS1040003120",
                   "\xAB\xCD\xEF\x12"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 // A 640-byte text can ask for 320 MiB of fill; it goes out in whole blocks of zeros from one
 // buffer, never gathered in memory.

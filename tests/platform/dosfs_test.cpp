@@ -1,5 +1,6 @@
 #include "platform/dosfs.h"
 #include "support/tempdrive.h"
+#include "support/rowname.h"
 
 #include <QDir>
 #include <QFile>
@@ -214,7 +215,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{"BareName", "prog", "", "prog"},
                       SplitCase{"TrailingSeparator", "C:\\WORK\\", "C:\\WORK\\", ""},
                       SplitCase{"Empty", "", "", ""}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 // Vesk finds its map from its start directory; a tool takes the one Vesk handed down.
 TEST(DosFs, ProcessAndToolFactoriesFindTheirMaps)
@@ -275,7 +276,7 @@ INSTANTIATE_TEST_SUITE_P(
         ActualCase{"HiddenNamedOutright", "C:\\work\\.hidden", "C:\\Work\\.Hidden"},
         ActualCase{"MissingRestAsWritten", "C:\\work\\NEW\\x.C", "C:\\Work\\NEW\\x.C"},
         ActualCase{"UnmappedDriveIsEmpty", "Q:\\x", ""}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 struct ArgumentCase
 {
@@ -319,4 +320,4 @@ INSTANTIATE_TEST_SUITE_P(
                      "/nonexistent/x.bin"},
         ArgumentCase{"RelativeWithSlashAnyCase", "SUB/prog.bin", false, "Work/sub/Prog.bin"},
         ArgumentCase{"RelativeNewNameAsWritten", "sub/NEW.bin", false, "Work/sub/NEW.bin"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());

@@ -1,5 +1,6 @@
 #include "platform/fileio.h"
 #include "support/tempdrive.h"
+#include "support/rowname.h"
 
 #include <QDir>
 #include <QFile>
@@ -110,6 +111,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ReaderCase{"FileInOtherCaseOpens", "file", ""},
                       ReaderCase{"MissingIsNotFound", "", "ファイルが見つかりません。"},
                       ReaderCase{"DirectoryCannotBeRead", "dir", "ファイルを読めません。"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "platform/listinput.h"
+#include "support/rowname.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>
@@ -42,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ListCase{"AfterClosingQuoteDropped", "\"q\"junk,z", {"q", "z"}},
                     ListCase{"EmptyLine", "a\r\n\r\nb\r\n", {"a", "", "b"}},
                     ListCase{"TrailingComma", "a,\r\n", {"a", ""}}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 TEST(DecodeText, Utf8ElseShiftJis)
 {

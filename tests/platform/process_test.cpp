@@ -1,5 +1,6 @@
 #include "platform/process.h"
 #include "support/tempdrive.h"
+#include "support/rowname.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -67,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitRow{"ShellSignsAndBackslashesAreData",
                                "cc a;b$(x).c `id` |x >z a\\\" b",
                                {"cc", "a;b$(x).c", "`id`", "|x", ">z", "a\\ b"}}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 TEST(QuoteArg, QuotesOnlyWordsWithBlanksAndRoundTrips)
 {
@@ -148,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FindRow{"MissingInterpreter", "badinterp", "", {}, kCannotStart},
                       FindRow{"HiddenFileDoesNotCount", ".hidden", "", {}, kNotFound},
                       FindRow{"DirectoryPartIsTheOnlyPlace", "C:\\a38h", "", {}, kNotFound}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 TEST(StartProgram, DosExecutableWithoutWineIsAClearError)
 {

@@ -1,8 +1,9 @@
 #include "batch.h"
-#include "runmodes/toolrun.h"
 #include "platform/process.h"
+#include "runmodes/toolrun.h"
 #include "support/recordingwindow.h"
 #include "support/tempdrive.h"
+#include "support/rowname.h"
 
 #include <QDir>
 #include <QFile>
@@ -84,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
         ExpandRow{"RedirectionSignInAParameterIsData", "prog %1", {"x.bat", "a>b"}, "prog \"a>b\""},
         ExpandRow{"DoublePercentIsOne", "echo 100%% %1", {"x.bat", "done"}, "echo 100% done"},
         ExpandRow{"OtherPercentSignsStay", "echo 50% %x a%", {"x.bat"}, "echo 50% %x a%"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 struct RedirectRow
 {
@@ -137,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(
         RedirectRow{
             "TargetEndsAtTheNextSign", "prog >a<b", {"prog"}, {{1, false, "a"}, {0, false, "b"}}},
         RedirectRow{"MissingTarget", "prog >", {}, {}, false}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 // --- the runner with the two batch files MakeBat writes ----------------------------------------
 

@@ -2,6 +2,7 @@
 #include "runmodes/toolrun.h"
 #include "support/recordingwindow.h"
 #include "support/tempdrive.h"
+#include "support/rowname.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -131,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(Stages, AssemblyFailures,
                                          StageFailure{"Linker", "l38h", "リンク　エラー", 1},
                                          StageFailure{"Converter", "c38h",
                                                       "ＭＯＴコンバート　エラー", 2}),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         vesk::test::RowName());
 
 TEST_F(Builds, RamBuildLogsFiveLinesCopiesResultsAndDisassembles)
 {
@@ -240,7 +241,7 @@ INSTANTIATE_TEST_SUITE_P(Stages, CompileFailures,
                          testing::Values(StageFailure{"Linker", "l38h", "リンク　エラー", 2},
                                          StageFailure{"Converter", "c38h",
                                                       "ＭＯＴコンバート　エラー", 3}),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         vesk::test::RowName());
 
 TEST_F(Builds, ResetVectorFailuresKeepFnameAndTheSourceDirectory)
 {

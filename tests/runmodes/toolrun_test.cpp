@@ -1,6 +1,7 @@
 #include "runmodes/toolrun.h"
 #include "support/recordingwindow.h"
 #include "support/tempdrive.h"
+#include "support/rowname.h"
 
 #include <QDir>
 #include <QFile>
@@ -85,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, MakeBatTable,
                                            MakeBatRow{"BothExistInOtherCase",
                                                       {"DASM.BAT", "c38.bat"},
                                                       {"DASM.BAT", "c38.bat"}}),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         vesk::test::RowName());
 
 TEST(MakeBat, BatchFileThatCannotBeWrittenIsAnError)
 {
@@ -151,7 +152,7 @@ INSTANTIATE_TEST_SUITE_P(
         WaitRow{"NameMatchesWithoutCase", "", "test.OBJ", 1000ms, 1, false, 1},
         WaitRow{"FullPathIsTestedThere", "other/TEST.obj", "C:\\OTHER\\TEST.OBJ", 1000ms, 0, false,
                 1}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 // --- WaitLoop on a started tool ----------------------------------------------------------------
 
@@ -261,7 +262,7 @@ INSTANTIATE_TEST_SUITE_P(
                              "C:\\WORK\\main.c\r\nline 3: error\r\n"},
                       ErrRow{"ShiftJis", "main.c 3: \x83\x47\x83\x89\x81\x5B\r\n",
                              QStringLiteral("main.c 3: エラー\r\n")}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 TEST(ReadErrTxt, MissingFileIsAnError)
 {

@@ -1,4 +1,5 @@
 #include "serial/frame.h"
+#include "support/rowname.h"
 
 #include <gtest/gtest.h>
 
@@ -60,6 +61,6 @@ INSTANTIATE_TEST_SUITE_P(
         ParseRow{"StrayByteBeforeTheMark", "x" + makeFrame(kFour), {kFour}, {false}},
         ParseRow{"NonZeroTrailer", makeFrame(kFour).chopped(1) + "!", {kFour}, {false}},
         ParseRow{"UnfinishedFrameIsNotReported", makeFrame(kFour).chopped(1), {}, {}}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 } // namespace

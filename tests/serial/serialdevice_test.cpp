@@ -1,4 +1,5 @@
 #include "platform/serialdevice.h"
+#include "support/rowname.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -67,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
         LocateRow{"EmptyFallsBackEvenWithoutTheOption", Com1::Empty, false, true,
                   Found::SecondCandidate},
         LocateRow{"NothingAnywhereIsNoDevice", Com1::Empty, true, false, Found::Nothing}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 TEST(LocateSerialDevice, ALinkIsReadAgainAtEachCall)
 {

@@ -3,6 +3,7 @@
 #include "serial/transfer.h"
 #include "support/recordingwindow.h"
 #include "support/tempdrive.h"
+#include "support/rowname.h"
 
 #include <QDir>
 #include <QFile>
@@ -116,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FrameRow{"EmptyImageMake31", QByteArray(), 0x00, 0x00},
                       FrameRow{"ThreeHundredBytesLength012C", pattern(300), 0x01, 0x2C},
                       FrameRow{"LargestEvenImageFFFE", pattern(65534), char(0xFF), char(0xFE)}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 struct RefusalRow
 {
@@ -159,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusalRow{"TooLongForTheLengthField", pattern(65536), 0,
                                  "イメージが大きすぎます（65536 バイト、上限 65535 バイト）。"},
                       RefusalRow{"OddAndTooLongIsOdd", pattern(65537), 0, "Error"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 TEST_F(TransferTest, FirstTransferOpensThePortAndLaterOnesFindItOpen)
 {
@@ -309,7 +310,7 @@ TEST_P(StalledLine, GivesUpAfterTheLineTimeAndDiscardsTheRest)
 INSTANTIATE_TEST_SUITE_P(Waits, StalledLine,
                          ::testing::Values(StallRow{"SmallFrameGetsTheGraceOnly", 4, 6},
                                            StallRow{"LargestFrameGetsItsLineTimeToo", 65534, 74}),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         vesk::test::RowName());
 
 enum class PortFault { Missing, HeldByAnother, NotATerminal, NoPermission };
 
@@ -369,6 +370,6 @@ INSTANTIATE_TEST_SUITE_P(
                       OpenRow{"NotASerialDevice", PortFault::NotATerminal,
                               "シリアル装置ではありません"},
                       OpenRow{"NoPermission", PortFault::NoPermission, "dialout"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 } // namespace

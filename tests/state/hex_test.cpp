@@ -1,4 +1,5 @@
 #include "state/hex.h"
+#include "support/rowname.h"
 
 #include <gtest/gtest.h>
 
@@ -41,4 +42,4 @@ INSTANTIATE_TEST_SUITE_P(
                     LenientCase{"Negative", "FFFF8000", -32768},
                     LenientCase{"MinusOne", "FFFFFFFF", -1},
                     LenientCase{"MoreThanEightKeepsLow32", "123456789", 0x23456789}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());

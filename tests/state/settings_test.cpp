@@ -1,4 +1,5 @@
 #include "state/settings.h"
+#include "support/rowname.h"
 
 #include <gtest/gtest.h>
 
@@ -87,4 +88,4 @@ INSTANTIATE_TEST_SUITE_P(
                              {"C:\\A", 0xB, "FFDF50", 0xC, 0xFFDF50}},
                     ReadCase{"ThreeLinesEndEarly", "C:\\W\\\r\nFFDF50\r\nC:\\H8\\\r\n", false, {}},
                     ReadCase{"Empty", "", false, {}}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());

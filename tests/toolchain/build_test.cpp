@@ -1,6 +1,7 @@
 // Real builds with the ready toolchain directory, copied to C:\TC of a temporary drive and
 // started with the command lines the builds write.
 #include "support/tempdrive.h"
+#include "support/rowname.h"
 
 #include <gtest/gtest.h>
 
@@ -245,7 +246,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, CBuild,
                                                      "-offdf10 main.bin ffdf10,ffffff"},
                                            CBuildRow{"Rom", "RESETV_ROM.MAR", "200", 0x200, 0, '1',
                                                      '9', "-o0 main.bin 0,1000"}),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         vesk::test::RowName());
 
 TEST_F(ToolchainBuild, RomImageStartsWithTheResetVectorAndStoresDataAfterTheCode)
 {
@@ -370,6 +371,6 @@ INSTANTIATE_TEST_SUITE_P(
                    "C:\\TC\\c38h junk.abs",
                    {"junk.mot"}},
         FailureRow{"DisassemblingAMissingImage", {}, {}, "C:\\TC\\dasmh83 -o0 none.bin 0,10", {}}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 } // namespace

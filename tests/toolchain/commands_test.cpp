@@ -1,5 +1,6 @@
 // Command lines of the toolchain programs and the layout l38h derives from them.
 #include "commands.h"
+#include "support/rowname.h"
 
 #include <gtest/gtest.h>
 
@@ -78,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LinkRow{"StartWithoutSectionName", {"a.obj", "-start=0200"}, false},
                       LinkRow{"StartBeyond24Bits", {"a.obj", "-start=P(01000000)"}, false},
                       LinkRow{"NoObject", {"-output=x"}, false}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 struct DasmRow
 {
@@ -130,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
         DasmRow{"RangeBackwards", {"-o0", "a.bin", "100,10"}, false},
         DasmRow{"RangeNotHexadecimal", {"-o0", "a.bin", "0,10g"}, false},
         DasmRow{"NoImage", {"-o0", "0,10"}, false}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 struct LayoutRow
 {
@@ -173,6 +174,6 @@ INSTANTIATE_TEST_SUITE_P(
                   0xFFE000,
                   ".text :"},
         LayoutRow{"AssemblyWithVectorsOnly", {{".00", 0}}, std::nullopt, false, 0, ".text :"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 } // namespace

@@ -10,6 +10,7 @@
 extern "C" {
 #define C38HAB_NAME(name) host##name
 #include "c38hab.h"
+#include "support/rowname.h"
 }
 
 namespace {
@@ -46,8 +47,8 @@ std::vector<Operands> operandTable()
     std::mt19937 gen(0x38);
     for (int i = 0; i < 10; ++i) {
         // Mix full-width operands with short divisors, where quotients have many bits.
-        const uint32_t a = gen();
-        const uint32_t b = (gen() & 1) ? gen() : gen() >> (gen() % 31);
+        const auto a = uint32_t(gen());
+        const auto b = uint32_t((gen() & 1) ? gen() : gen() >> (gen() % 31));
         rows.push_back({"Random" + std::to_string(i), a, b ? b : 1});
     }
     return rows;
@@ -70,7 +71,7 @@ TEST_P(Helpers, MatchTheHostForSignedAndUnsigned)
 }
 
 INSTANTIATE_TEST_SUITE_P(Operands, Helpers, ::testing::ValuesIn(operandTable()),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         vesk::test::RowName());
 
 // Overflows in C (and traps on the host); the board wraps it as two's complement does.
 TEST(Helpers, MinDividedByMinusOneWraps)

@@ -1,5 +1,6 @@
 #include "ui/signalcloser.h"
 #include "uitest.h"
+#include "support/rowname.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -123,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "C:\\WORK\\", "C:\\WORK\\", 0xFFDF50, false, "C:\\WORK", false},
         StartCase{"EmptyWorkDirFallsBack", "\r\n200\r\nC:\\H8\\\r\n0\r\n0\r\n", "C:\\WORK\\",
                   "C:\\WORK\\", 0xFFDF50, false, "C:\\WORK", false}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 TEST_F(FormTest, BadSettingsFileIsWrittenGoodAtShutdown)
 {
@@ -167,7 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, StartUpFailure,
     testing::Values(FailCase{"SettingsUnreadable", "設定ファイルを読めません。"},
                     FailCase{"StartDirOnNoDrive", "起動フォルダがどのドライブにもありません。"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 // --- shutdown ------------------------------------------------------------------------------
 
@@ -347,7 +348,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ModeCase{"MotAfterCompileKeepsEnabled", {1}, "main.mot", true},
                     ModeCase{"MotAfterAssembleKeepsDisabled", {0, 1}, "main.mot", false},
                     ModeCase{"DisassembleAfterAssembleKeepsDisabled", {0, 3}, "main.bin", false}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 TEST_F(FormTest, RomCheckBoxChoosesTheOffsetInForce)
 {
@@ -419,7 +420,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, RunFrom,
                                          RunCase{"DoubleClick", true, "WORK/SUB",
                                                  "C:\\WORK\\SUB\\"},
                                          RunCase{"RootKeptAsIs", false, ".", "C:\\"}),
-                         [](const auto &info) { return std::string(info.param.name); });
+                         vesk::test::RowName());
 
 // --- the window side of the build view, the notifier and the event pump ---------------------
 

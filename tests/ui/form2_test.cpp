@@ -2,6 +2,7 @@
 #include "ui/form2.h"
 #include "ui/signalcloser.h"
 #include "uitest.h"
+#include "support/rowname.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -124,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
                              "7FFFFFFF"},
                     StepCase{"BottomOfRangeGoesToTheBound", qint32(0x80000005), qint32(0x80000000),
                              "ro", "FFDF30", "180"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 // --- the directory and the way out ---------------------------------------------------------
 
@@ -180,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
                     CloseCase{"CancelStoresNothing", "c:\\|H8", "cancel", "C:\\WORK\\"},
                     CloseCase{"CloseBoxStoresNothing", "c:\\|H8", "closebox", "C:\\WORK\\"},
                     CloseCase{"EscapeStoresNothing", "c:\\|H8", "escape", "C:\\WORK\\"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 struct GoneCase
 {
@@ -211,7 +212,7 @@ INSTANTIATE_TEST_SUITE_P(
                     GoneCase{"GoneDirectoryGivesItsParent", "C:\\H8\\gone\\deeper\\", "C:\\H8"},
                     GoneCase{"GoneDriveGivesTheCurrentDirectory", "Q:\\H8\\", "C:\\WORK"},
                     GoneCase{"BackslashAloneIsTheCurrentDrivesRoot", "\\", "C:\\"}),
-    [](const auto &info) { return std::string(info.param.name); });
+    vesk::test::RowName());
 
 TEST_F(DialogTest, DriveThatCannotBeOpenedIsRefusedWithABeep)
 {

@@ -1,5 +1,7 @@
 #include "toolsupport.h"
 
+#include "platform/fileio.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
@@ -8,8 +10,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 namespace vesk::toolchain {
 
@@ -25,7 +25,15 @@ DosFs toolFs()
 
 QString toolHostDir()
 {
-    return QCoreApplication::applicationDirPath();
+    // In the build tree and in a workspace's tools/ the headers and library are beside the
+    // program; installed, the program is under lib/ and they are in share/'s toolchain folder.
+    const QString own = QCoreApplication::applicationDirPath();
+    if (!QFileInfo(own + QStringLiteral("/include")).isDir()) {
+        const QFileInfo data(own + QStringLiteral("/" VESK_TOOLCHAIN_DATA_REL));
+        if (data.isDir())
+            return data.canonicalFilePath();
+    }
+    return own;
 }
 
 QString baseName(const QString &dosPath)
@@ -139,12 +147,7 @@ bool Staging::commit(const QString &fileName, const QString &finalHostPath, QStr
             *reason = QStringLiteral("no output was written");
         return false;
     }
-    // rename(2) replaces the target in one step; QFile::rename would refuse to.
-    std::error_code ec;
-    std::filesystem::rename(from.toStdString(), finalHostPath.toStdString(), ec);
-    if (ec && reason)
-        *reason = QString::fromStdString(ec.message());
-    return !ec;
+    return renameOver(from, finalHostPath, reason);
 }
 
 void report(const char *tool, const QString &message, bool toStdout)

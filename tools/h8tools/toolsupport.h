@@ -18,7 +18,8 @@ namespace vesk::toolchain {
 // one found from the current directory, with the process's directory current.
 DosFs toolFs();
 
-// Host directory of the running tool; the toolchain's headers and library live beside it.
+// Host directory of the toolchain's headers (include/) and library: the running tool's own, or
+// for an installed tool the toolchain's data folder.
 QString toolHostDir();
 
 // "C:\WORK\main.C" -> "main": the last component without its last extension.

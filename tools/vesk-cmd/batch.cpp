@@ -335,8 +335,8 @@ void Runner::runProgram(const QStringList &words, const Command &command, const 
     process.start();
     // This is a console program with nothing else to do: blocking here is its whole job.
     if (!process.waitForStarted(-1)) {
-        printError(kCannotStartProgram.what + u'\n' + words.first() + "\n(" + process.errorString() +
-                   ")");
+        printError(kCannotStartProgram.what + u'\n' + words.first() + "\n(" +
+                   process.errorString() + ")");
         m_status = kStatusCannotStart;
         return;
     }

@@ -68,7 +68,9 @@ int main(int argc, char **argv)
     const QString path = fs.hostPathOfArgument(arg);
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        notifier.message(vesk::makeError(vesk::Error::Kind::NotFound, QString::fromUtf8(vesk::kImageNotFound), arg).message());
+        notifier.message(vesk::makeError(vesk::Error::Kind::NotFound,
+                                         QString::fromUtf8(vesk::kImageNotFound), arg)
+                             .message());
         return 1;
     }
     const QByteArray image = file.readAll();
