@@ -242,6 +242,27 @@ TEST_F(FormTest, CloseWaitsForTheRunningOperation)
     EXPECT_EQ(settingsFile(), kDefaultSettings);
 }
 
+// The early write of a close that waits is a write like the one at shutdown: its failure is
+// told, not dropped, and the close still happens once the operation ends.
+TEST_F(FormTest, UnwritableSettingsAreReportedWhenTheCloseWaits)
+{
+    ASSERT_TRUE(start());
+    form->show();
+    drive.mkdir("WORK/H8C.ini/blocker");
+    bool waiting = false;
+    form->transferBusy = [&] { return waiting; };
+    form->onTransfer = [&] {
+        waiting = true;
+        form->close();
+        ASSERT_EQ(form->messages.size(), 1);
+        EXPECT_TRUE(form->messages[0].startsWith("設定ファイルを保存できません。"));
+        waiting = false;
+    };
+    form->setTransferEnabled(true);
+    form->Command2->click();
+    EXPECT_FALSE(form->isVisible());
+}
+
 TEST_F(FormTest, BrowsingDoesNotChangeWorkDirOrTheCurrentDirectory)
 {
     drive.mkdir("WORK/SUB");
