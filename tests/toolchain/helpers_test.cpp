@@ -7,10 +7,11 @@
 #include <cstring>
 #include <random>
 
+#include "support/rowname.h"
+
 extern "C" {
 #define C38HAB_NAME(name) host##name
 #include "c38hab.h"
-#include "support/rowname.h"
 }
 
 namespace {
