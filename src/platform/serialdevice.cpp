@@ -1,5 +1,6 @@
 #include "platform/serialdevice.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -22,13 +23,29 @@ QStringList defaultSerialDevices()
             QStringLiteral("/dev/ttyS0")};
 }
 
+QString serialDevicePath(const QString &name)
+{
+    if (name.isEmpty())
+        return {};
+    if (name.startsWith(u'/'))
+        return name;
+    // Not cleaned further: after a link, ".." need not be the folder the link is in.
+    if (name.startsWith(QStringLiteral("./")))
+        return QDir::currentPath() + name.mid(1);
+    if (name.startsWith(QStringLiteral("../")))
+        return QDir::currentPath() + u'/' + name;
+    return QStringLiteral("/dev/") + name;
+}
+
 QString locateSerialDevice(const QString &com1, bool fallback, const QStringList &candidates)
 {
-    const QFileInfo entry(com1);
+    // Checked and named as the path the port will really open, not as the name was given.
+    const QString path = serialDevicePath(com1);
+    const QFileInfo entry(path);
     if (entry.isSymLink())
         return entry.symLinkTarget();
-    if (!com1.isEmpty() && (entry.exists() || !fallback))
-        return com1;
+    if (!path.isEmpty() && (entry.exists() || !fallback))
+        return path;
     for (const QString &candidate : candidates) {
         if (QFileInfo::exists(candidate))
             return candidate;

@@ -12,10 +12,15 @@ namespace vesk {
 // USB modem-class board, then the machine's own first port.
 QStringList defaultSerialDevices();
 
-// The host device that `com1` stands for now. A link (such as the drive map's "com1" entry) is
-// followed, and read again at every call since a virtual board may come and go. With
-// `fallback`, an empty or absent `com1` stands for the first of `candidates` that exists;
-// without it, only an empty one does. Empty when there is no device.
+// The host path the serial port opens for `name`, as QSerialPort reads it: a path from the root
+// or from the current folder ("./", "../") as given, made absolute; any other name, such as
+// "ttyUSB0", under /dev/. Empty for an empty name.
+QString serialDevicePath(const QString &name);
+
+// The host device that `com1` stands for now, a path as serialDevicePath() gives it. A link (such
+// as the drive map's "com1" entry) is followed, and read again at every call since a virtual board
+// may come and go. With `fallback`, an empty or absent `com1` stands for the first of `candidates`
+// that exists; without it, only an empty one does. Empty when there is no device.
 QString locateSerialDevice(const QString &com1, bool fallback,
                            const QStringList &candidates = defaultSerialDevices());
 

@@ -15,57 +15,22 @@ QByteArray makeFrame(const QByteArray &image)
     return frame;
 }
 
-QList<FrameParser::Frame> FrameParser::feed(const QByteArray &bytes)
+Error imageSizeError(qint64 size, const QString &name)
 {
-    QList<Frame> done;
-    qsizetype i = 0;
-    while (i < bytes.size()) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        switch (m_state) {
-        case State::Idle:
-            if (b == 0x00)
-                ++m_frame.leadZeros;
-            else if (b == 0xFF)
-                m_state = State::LengthHigh;
-            else
-                ++m_frame.strayBytes;
-            ++i;
-            break;
-        case State::LengthHigh:
-            m_length = b << 8;
-            m_state = State::LengthLow;
-            ++i;
-            break;
-        case State::LengthLow:
-            m_length |= b;
-            m_state = m_length > 0 ? State::Image : State::Trail;
-            m_frame.image.reserve(m_length);
-            m_trailSeen = 0;
-            ++i;
-            break;
-        case State::Image: {
-            // Take as much of the image as this chunk holds in one go.
-            const qsizetype take =
-                std::min<qsizetype>(m_length - m_frame.image.size(), bytes.size() - i);
-            m_frame.image.append(bytes.constData() + i, take);
-            i += take;
-            if (m_frame.image.size() == m_length)
-                m_state = State::Trail;
-            break;
-        }
-        case State::Trail:
-            if (b != 0x00)
-                ++m_frame.trailNonZero;
-            ++i;
-            if (++m_trailSeen == kFrameTrailZeros) {
-                done.append(std::move(m_frame));
-                m_frame = Frame{};
-                m_state = State::Idle;
-            }
-            break;
-        }
-    }
-    return done;
+    // The same wording as Transfer's refusal of a long image.
+    if (size > kMaxImageSize)
+        return makeError(Error::Kind::Refused,
+                         QStringLiteral("イメージが大きすぎます（%1 バイト、上限 %2 バイト）。")
+                             .arg(size)
+                             .arg(kMaxImageSize),
+                         name);
+    if (size % 2 != 0)
+        return makeError(Error::Kind::Refused,
+                         QStringLiteral("イメージの長さが奇数です（%1 バイト）。ボードのローダーは"
+                                        "偶数バイトのイメージしか受け取りません。")
+                             .arg(size),
+                         name);
+    return {};
 }
 
 } // namespace vesk

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/error.h"
+
 #include <QByteArray>
-#include <QList>
+#include <QString>
 
 namespace vesk {
 
@@ -18,33 +20,8 @@ inline constexpr qsizetype kMaxImageSize = 0xFFFF;
 // kMaxImageSize; a longer image would have its length field wrap.
 QByteArray makeFrame(const QByteArray &image);
 
-// Reads frames from the byte stream as the board's loader does: skips zero bytes up to the
-// start mark, takes two length bytes and that many image bytes, then the trailing zeros.
-// Bytes may arrive in chunks of any size.
-class FrameParser
-{
-public:
-    struct Frame
-    {
-        QByteArray image;
-        int leadZeros = 0;    // zero bytes seen since the previous frame (or the start)
-        int strayBytes = 0;   // other bytes skipped before the start mark
-        int trailNonZero = 0; // non-zero bytes among the trailing ones
-        bool wellFormed() const
-        {
-            return leadZeros >= kFrameLeadZeros && strayBytes == 0 && trailNonZero == 0;
-        }
-    };
-
-    // Feeds bytes in; returns the frames completed by them, in order.
-    QList<Frame> feed(const QByteArray &bytes);
-
-private:
-    enum class State { Idle, LengthHigh, LengthLow, Image, Trail };
-    State m_state = State::Idle;
-    Frame m_frame;
-    int m_length = 0;
-    int m_trailSeen = 0;
-};
+// Why the board's loader would not take an image of `size` bytes, or no error: too long for the
+// length field, or of an odd length, which the loader refuses. `name` names the image.
+Error imageSizeError(qint64 size, const QString &name);
 
 } // namespace vesk

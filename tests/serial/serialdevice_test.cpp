@@ -10,8 +10,8 @@ using namespace vesk;
 
 namespace {
 
-enum class Com1 { Empty, LinkToDevice, ExistingDevice, Absent };
-enum class Found { Nothing, LinkTarget, Com1AsGiven, SecondCandidate };
+enum class Com1 { Empty, LinkToDevice, ExistingDevice, Absent, BareName };
+enum class Found { Nothing, LinkTarget, Com1AsGiven, SecondCandidate, UnderDev };
 
 struct LocateRow
 {
@@ -50,9 +50,13 @@ TEST_P(LocateSerialDevice, FindsTheDeviceCom1StandsFor)
     case Com1::Absent:
         com1 = dir.path() + "/com1";
         break;
+    case Com1::BareName:
+        com1 = "ttyVESKNONE";
+        break;
     }
 
-    const QString expected[] = {QString(), device, com1, candidates[1]};
+    // A bare name is the device the port opens under /dev/.
+    const QString expected[] = {QString(), device, com1, candidates[1], "/dev/ttyVESKNONE"};
     EXPECT_EQ(locateSerialDevice(com1, row.fallback, candidates), expected[int(row.found)]);
 }
 
@@ -67,7 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
                   Found::Com1AsGiven},
         LocateRow{"EmptyFallsBackEvenWithoutTheOption", Com1::Empty, false, true,
                   Found::SecondCandidate},
-        LocateRow{"NothingAnywhereIsNoDevice", Com1::Empty, true, false, Found::Nothing}),
+        LocateRow{"NothingAnywhereIsNoDevice", Com1::Empty, true, false, Found::Nothing},
+        LocateRow{"BareNameIsTheDeviceUnderDev", Com1::BareName, false, true, Found::UnderDev}),
     vesk::test::RowName());
 
 TEST(LocateSerialDevice, ALinkIsReadAgainAtEachCall)

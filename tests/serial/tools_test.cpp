@@ -1,4 +1,5 @@
 #include "pty.h"
+#include "support/rowname.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -83,17 +85,105 @@ TEST(BoardAndSender, TheSenderDeliversTheImageAndTheBoardReportsAndKeepsIt)
     EXPECT_EQ(readFile(dir.filePath("keep/image-002.bin")), image);
 }
 
-TEST(BoardAndSender, TheBoardLeavesALinkToARealPortAlone)
+// What DIR/dosdevices/com1 is before `vesk-board --link DIR`.
+enum class Com1Before { LinkToRealPort, LinkToUnpluggedPort, File, LinkToOldTerminal };
+
+struct LinkRow
 {
+    const char *name;
+    Com1Before before;
+    bool replaced;
+};
+
+class BoardLink : public ::testing::TestWithParam<LinkRow>
+{
+};
+
+// Only a board's own leftover is replaced; a user's port link stays, plugged in or not (the
+// README's install steps link /dev/ttyUSB0 while the adapter may be out).
+TEST_P(BoardLink, ReplacesOnlyALinkToAPseudoTerminal)
+{
+    const LinkRow &row = GetParam();
     QTemporaryDir dir;
     QDir(dir.path()).mkpath("dosdevices");
     const QString com1 = dir.filePath("dosdevices/com1");
-    ASSERT_TRUE(QFile::link("/dev/null", com1));
+    const char *const targets[] = {"/dev/null", "/dev/ttyVESKUNPLUGGED", nullptr,
+                                   "/dev/pts/999999"};
+    const char *const target = targets[int(row.before)];
+    if (target)
+        ASSERT_TRUE(QFile::link(target, com1));
+    else
+        writeFile(com1, "mine");
+
     QProcess board;
+    if (row.replaced) {
+        const QString slave = startBoard(board, {"--link", dir.path()});
+        ASSERT_TRUE(slave.startsWith("/dev/pts/")) << slave.toStdString();
+        EXPECT_EQ(QFileInfo(com1).symLinkTarget(), slave);
+        board.terminate();
+        ASSERT_TRUE(board.waitForFinished(10000));
+        EXPECT_FALSE(QFileInfo(com1).isSymLink()) << "the board's own link was left behind";
+        return;
+    }
     board.start(tool("vesk-board"), {"--link", dir.path()});
     ASSERT_TRUE(board.waitForFinished(10000));
     EXPECT_NE(board.exitCode(), 0);
-    EXPECT_EQ(QFileInfo(com1).symLinkTarget(), "/dev/null");
+    const QString err = QString::fromLocal8Bit(board.readAllStandardError());
+    EXPECT_TRUE(err.contains("vesk-workspace DIR")) << "no way out named: " << err.toStdString();
+    if (target) {
+        EXPECT_TRUE(QFileInfo(com1).isSymLink());
+        EXPECT_EQ(QFileInfo(com1).symLinkTarget(), target);
+    } else {
+        EXPECT_EQ(readFile(com1), "mine");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Com1, BoardLink,
+    ::testing::Values(LinkRow{"RealPortStays", Com1Before::LinkToRealPort, false},
+                      LinkRow{"UnpluggedPortStays", Com1Before::LinkToUnpluggedPort, false},
+                      LinkRow{"FileStays", Com1Before::File, false},
+                      LinkRow{"OldTerminalIsReplaced", Com1Before::LinkToOldTerminal, true}),
+    vesk::test::RowName());
+
+// Reads the board's next line; empty when none comes within five seconds.
+QString nextLine(QProcess &board)
+{
+    while (!board.canReadLine() && board.waitForReadyRead(5000)) {
+    }
+    return QString::fromLocal8Bit(board.readLine()).trimmed();
+}
+
+TEST(BoardAndSender, TheBoardReportsACutOffFrameAndReadsTheNextOneWhole)
+{
+    QProcess board;
+    const QString slave = startBoard(board, {});
+    ASSERT_FALSE(slave.isEmpty());
+    const int fd = ::open(slave.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    const auto send = [fd](const QByteArray &bytes) {
+        return ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    };
+    const QByteArray lead(21, '\0');
+    const QByteArray tail(7, '\0');
+
+    // The sender stops after two of eight image bytes; the board notices the quiet line.
+    ASSERT_TRUE(send(lead + QByteArray("\xFF\x00\x08\x11\x22", 5)));
+    EXPECT_EQ(nextLine(board),
+              "frame 1: 2 bytes, crc32 c760700b, malformed (cut off after 2 of 8 image bytes)");
+    // Then a whole frame, which must not be taken as the rest of the first one.
+    ASSERT_TRUE(send(lead + QByteArray("\xFF\x00\x04\x01\x02\x03\x04", 7) + tail));
+    EXPECT_EQ(nextLine(board), "frame 2: 4 bytes, crc32 b63cfbcd, well formed");
+    ASSERT_TRUE(send(lead + QByteArray("\xFF\x00\x03\x01\x02\x03", 6) + tail));
+    EXPECT_EQ(nextLine(board), "frame 3: 3 bytes, crc32 55bc801d, malformed (odd length 3)");
+
+    // A frame still arriving when the board ends is reported as far as it came.
+    ASSERT_TRUE(send(lead + QByteArray("\xFF\x00\x08\x11\x22\x33\x44\x55\x66", 9)));
+    board.terminate();
+    ASSERT_TRUE(board.waitForFinished(5000));
+    ::close(fd);
+    EXPECT_EQ(QString::fromLocal8Bit(board.readAllStandardOutput()).trimmed(),
+              "frame 4: 6 bytes, crc32 345913d6, malformed (cut off after 6 of 8 image bytes)");
 }
 
 TEST(BoardAndSender, TheBoardAnswersEachFrameAndFlagsAMalformedOne)
@@ -125,19 +215,66 @@ TEST(BoardAndSender, TheBoardAnswersEachFrameAndFlagsAMalformedOne)
     EXPECT_EQ(board.exitStatus(), QProcess::NormalExit);
 }
 
-TEST(BoardAndSender, TheSenderRefusesAnOddImageAsTransferDoes)
+enum class Port { Pty, Empty, BareName };
+
+struct RefusalRow
 {
+    const char *name;
+    QByteArray image;
+    qint64 sparseSize; // instead of `image`: a file this long, of holes
+    Port port;
+    int exitCode;
+    const char *told; // in what the sender prints, "%1" standing for the image's path
+};
+
+class SenderRefuses : public ::testing::TestWithParam<RefusalRow>
+{
+};
+
+TEST_P(SenderRefuses, AndSaysWhyWithoutSendingAByte)
+{
+    const RefusalRow &row = GetParam();
     QTemporaryDir dir;
-    writeFile(dir.filePath("prog.bin"), "abc");
+    const QString image = dir.filePath("prog.bin");
+    writeFile(image, row.image);
+    if (row.sparseSize > 0)
+        ASSERT_EQ(::truncate(QFile::encodeName(image).constData(), row.sparseSize), 0);
     vesk::test::Pty pty;
+    const QString ports[] = {pty.path(), QString(), "ttyVESKNONE"};
 
     QProcess send;
-    send.start(tool("vesk-send"), {dir.filePath("prog.bin"), "--port", pty.path()});
+    // A sender that reads a 1 GiB image whole before looking at its size runs out of memory.
+    send.setChildProcessModifier([] {
+        const rlimit limit{512u << 20, 512u << 20};
+        ::setrlimit(RLIMIT_AS, &limit);
+    });
+    send.start(tool("vesk-send"), {image, "--port", ports[int(row.port)]});
     ASSERT_TRUE(send.waitForFinished(20000));
 
-    EXPECT_NE(send.exitCode(), 0);
-    EXPECT_EQ(send.readAllStandardError(), "vesk-send: Error\n");
+    EXPECT_EQ(send.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(send.exitCode(), row.exitCode);
+    const QString err = QString::fromLocal8Bit(send.readAllStandardError());
+    EXPECT_TRUE(err.contains(QString::fromUtf8(row.told).replace("%1", image)))
+        << err.toStdString();
     EXPECT_TRUE(pty.drain().isEmpty());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, SenderRefuses,
+    ::testing::Values(
+        RefusalRow{"OddImageSaysItIsOdd", "abc", 0, Port::Pty, 1,
+                   "vesk-send: イメージの長さが奇数です（3 バイト）。ボードのローダーは"
+                   "偶数バイトのイメージしか受け取りません。\n           %1\n"},
+        RefusalRow{"HugeImageIsRefusedBeforeItIsRead",
+                   {},
+                   qint64(1) << 30,
+                   Port::Pty,
+                   1,
+                   "vesk-send: イメージが大きすぎます（1073741824 バイト、上限 65535 バイト）。"
+                   "\n           %1\n"},
+        RefusalRow{"EmptyPortIsNoDefault", "ab", 0, Port::Empty, 2, "--port wants a device"},
+        RefusalRow{"BareNamedPortIsNamedAsTheDevicePathTried", "ab", 0, Port::BareName, 1,
+                   "\n           /dev/ttyVESKNONE\n"}),
+    vesk::test::RowName());
 
 } // namespace

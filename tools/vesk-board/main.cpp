@@ -1,7 +1,7 @@
 // vesk-board: a virtual board on a pseudo-terminal. It reads frames as the board's loader
 // does and reports each one, so transfers can be tried without hardware.
 
-#include "serial/frame.h"
+#include "serial/framereceiver.h"
 #include "state/board.h"
 
 #include <QCommandLineParser>
@@ -13,6 +13,7 @@
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -121,7 +122,7 @@ bool writeAll(int fd, const QByteArray &bytes)
     return true;
 }
 
-QString describe(int number, const vesk::FrameParser::Frame &frame)
+QString describe(int number, const vesk::FrameReceiver::Frame &frame)
 {
     QString line = QString("frame %1: %2 bytes, crc32 %3, ")
                        .arg(number)
@@ -136,9 +137,28 @@ QString describe(int number, const vesk::FrameParser::Frame &frame)
                       .arg(vesk::kFrameLeadZeros);
     if (frame.strayBytes > 0)
         faults << QString("%1 stray bytes before the start mark").arg(frame.strayBytes);
+    if (frame.oddLength())
+        faults << QString("odd length %1").arg(frame.length);
     if (frame.trailNonZero > 0)
         faults << QString("%1 non-zero trailing bytes").arg(frame.trailNonZero);
+    if (frame.cutOff) {
+        if (frame.length < 0)
+            faults << "cut off before the length";
+        else if (frame.image.size() < frame.length)
+            faults << QString("cut off after %1 of %2 image bytes")
+                          .arg(frame.image.size())
+                          .arg(frame.length);
+        else
+            faults << QString("cut off after %1 of %2 trailing bytes")
+                          .arg(frame.trailSeen)
+                          .arg(vesk::kFrameTrailZeros);
+    }
     return line + "malformed (" + faults.join("; ") + ")";
+}
+
+vesk::FrameReceiver::Time now()
+{
+    return std::chrono::steady_clock::now().time_since_epoch();
 }
 
 } // namespace
@@ -154,9 +174,12 @@ int main(int argc, char **argv)
         "frame received (image length, CRC-32 of the image, whether the frame was well "
         "formed).");
     cli.addHelpOption();
-    const QCommandLineOption linkOpt("link", "Make DIR/dosdevices/com1 a link to the device.",
+    const QCommandLineOption linkOpt("link",
+                                     "Make DIR/dosdevices/com1 a link to the device (replacing "
+                                     "only a link to an earlier pseudo-terminal).",
                                      "DIR");
-    const QCommandLineOption keepOpt("keep", "Keep each image as DIR/image-001.bin, ...", "DIR");
+    const QCommandLineOption keepOpt("keep", "Keep each complete image as DIR/image-001.bin, ...",
+                                     "DIR");
     const QCommandLineOption echoOpt(
         "echo", "Answer each frame with TEXT (\\xNN, \\n, \\r, \\t, \\\\ allowed).", "TEXT");
     const QCommandLineOption countOpt("count", "Exit after N frames.", "N");
@@ -204,14 +227,17 @@ int main(int argc, char **argv)
         if (!QDir().mkpath(devices))
             fail("cannot create " + devices);
         linkPath = devices + "/com1";
-        // A link left by an earlier board (a pseudo-terminal, or gone) is replaced; a link to a
-        // real port is the user's and stays.
+        // Only a link to a pseudo-terminal is an earlier board's leftover. Anything else is the
+        // user's: a link to a real port stays even while its adapter is unplugged and the link
+        // dangles.
         const QFileInfo old(linkPath);
-        if (old.exists() && !old.symLinkTarget().startsWith("/dev/pts/"))
+        if (old.isSymLink() ? !old.symLinkTarget().startsWith("/dev/pts/") : old.exists())
             fail(linkPath + " already names " +
                  (old.isSymLink() ? old.symLinkTarget() : QStringLiteral("a file")) +
-                 "; remove it or link another folder");
-        if ((old.exists() || old.isSymLink()) && !QFile::remove(linkPath))
+                 ", which this board leaves alone. To try the board without that port, make "
+                 "another workspace and link the board there: vesk-workspace DIR, then "
+                 "vesk-board --link DIR");
+        if (old.isSymLink() && !QFile::remove(linkPath))
             fail("cannot replace " + linkPath);
         if (!QFile::link(slavePath, linkPath))
             fail("cannot link " + linkPath);
@@ -228,36 +254,14 @@ int main(int argc, char **argv)
             kept = std::max(kept, name.mid(6, name.size() - 10).toInt());
     }
 
-    vesk::FrameParser parser;
     int frames = 0;
-    int status = 0;
-    bool running = true;
-    QByteArray chunk(65536, Qt::Uninitialized);
-    while (running) {
-        pollfd fds[2] = {{master, POLLIN, 0}, {sigFd, POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
-            std::fprintf(stderr, "vesk-board: %s\n", qPrintable(sysError("poll")));
-            status = 1;
-            break;
-        }
-        if (fds[1].revents & POLLIN)
-            break;
-        if (!(fds[0].revents & (POLLIN | POLLHUP | POLLERR)))
-            continue;
-        const ssize_t n = ::read(master, chunk.data(), size_t(chunk.size()));
-        if (n < 0 && (errno == EAGAIN || errno == EINTR))
-            continue;
-        if (n <= 0) {
-            std::fprintf(stderr, "vesk-board: %s\n", qPrintable(sysError("read")));
-            status = 1;
-            break;
-        }
-        for (const auto &frame : parser.feed(QByteArray::fromRawData(chunk.constData(), n))) {
-            ++frames;
-            std::printf("%s\n", qPrintable(describe(frames, frame)));
-            std::fflush(stdout);
+    bool countReached = false;
+    const auto report = [&](vesk::FrameReceiver::Frame frame) {
+        ++frames;
+        std::printf("%s\n", qPrintable(describe(frames, frame)));
+        std::fflush(stdout);
+        // The loader neither keeps nor answers a frame it never finished.
+        if (!frame.cutOff) {
             if (!keepDir.isEmpty()) {
                 QFile file(QString("%1/image-%2.bin").arg(keepDir).arg(++kept, 3, 10, QChar('0')));
                 if (!file.open(QIODevice::WriteOnly) ||
@@ -267,11 +271,67 @@ int main(int argc, char **argv)
             }
             if (!echo.isEmpty() && !writeAll(master, echo))
                 std::fprintf(stderr, "vesk-board: the answer to frame %d was not taken\n", frames);
-            if (count > 0 && frames >= count) {
-                running = false;
+        }
+        countReached = count > 0 && frames >= count;
+    };
+
+    vesk::FrameReceiver receiver;
+    QByteArray chunk(65536, Qt::Uninitialized);
+    // Reads what the terminal holds now; false when the terminal failed.
+    const auto readAvailable = [&] {
+        while (!countReached) {
+            const ssize_t n = ::read(master, chunk.data(), size_t(chunk.size()));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && errno == EAGAIN)
+                return true;
+            if (n <= 0) {
+                std::fprintf(stderr, "vesk-board: %s\n", qPrintable(sysError("read")));
+                return false;
+            }
+            for (auto &frame :
+                 receiver.feed(QByteArray::fromRawData(chunk.constData(), n), now())) {
+                report(std::move(frame));
+                if (countReached)
+                    break;
+            }
+        }
+        return true;
+    };
+
+    int status = 0;
+    while (!countReached) {
+        // Sleep until a byte, a signal, or the moment a frame in progress counts as cut off.
+        int timeoutMs = -1;
+        if (const auto due = receiver.deadline()) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(*due - now());
+            timeoutMs = int(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, 60000));
+        }
+        pollfd fds[2] = {{master, POLLIN, 0}, {sigFd, POLLIN, 0}};
+        if (::poll(fds, 2, timeoutMs) < 0) {
+            if (errno == EINTR)
+                continue;
+            std::fprintf(stderr, "vesk-board: %s\n", qPrintable(sysError("poll")));
+            status = 1;
+            break;
+        }
+        // What the sender wrote before the signal is still read and reported.
+        if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) || (fds[1].revents & POLLIN)) {
+            if (!readAvailable()) {
+                status = 1;
                 break;
             }
         }
+        if (fds[1].revents & POLLIN)
+            break;
+        if (auto frame = receiver.idle(now()))
+            report(std::move(*frame));
+    }
+    // A frame the board was still reading when it ends is reported as far as it came, unless
+    // the board has already seen all the frames it was told to wait for.
+    if (!countReached) {
+        if (auto frame = receiver.finish())
+            report(std::move(*frame));
     }
 
     // Leave no link to a terminal that is about to go away.

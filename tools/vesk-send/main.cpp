@@ -3,6 +3,7 @@
 
 #include "platform/dosfs.h"
 #include "platform/eventwait.h"
+#include "serial/frame.h"
 #include "serial/mscomm.h"
 #include "serial/receive.h"
 #include "serial/transfer.h"
@@ -44,16 +45,24 @@ int main(int argc, char **argv)
     cli.addHelpOption();
     cli.addPositionalArgument("IMAGE", "The binary image (an even number of bytes, at most "
                                        "65535).");
-    const QCommandLineOption portOpt("port", "The serial device to use.", "DEVICE");
+    const QCommandLineOption portOpt(
+        "port", "The serial device to use; a name such as ttyUSB0 is looked for under /dev/.",
+        "DEVICE");
     cli.addOption(portOpt);
     cli.process(app);
     if (cli.positionalArguments().size() != 1)
         cli.showHelp(2);
 
+    // An empty --port would stand for "no device" and quietly fall back to the default one.
+    const bool explicitPort = cli.isSet(portOpt);
+    if (explicitPort && cli.value(portOpt).isEmpty()) {
+        std::fprintf(stderr, "vesk-send: --port wants a device, such as /dev/ttyUSB0\n");
+        return 2;
+    }
+
     const vesk::DosFs fs = vesk::DosFs::forTool();
     const vesk::DriveMap &map = fs.driveMap();
     // An explicit --port is that device; otherwise com1 of the drive map, read as Vesk does.
-    const bool explicitPort = cli.isSet(portOpt);
     vesk::MSComm port(explicitPort ? cli.value(portOpt) : map.deviceEntry("com1"), !explicitPort);
     vesk::connectReceive(port);
     ConsoleNotifier notifier;
@@ -73,7 +82,19 @@ int main(int argc, char **argv)
                              .message());
         return 1;
     }
-    const QByteArray image = file.readAll();
+    // The size is checked before reading, so a huge file is refused without being loaded; the
+    // read stops just past the limit in case the file grows meanwhile.
+    if (const vesk::Error error = vesk::imageSizeError(file.size(), path)) {
+        notifier.message(error.message());
+        return 1;
+    }
+    const QByteArray image = file.read(vesk::kMaxImageSize + 1);
     file.close();
+    // The window's box says only "Error" to an odd image; here the reason is given, and checked
+    // again on what was read.
+    if (const vesk::Error error = vesk::imageSizeError(image.size(), path)) {
+        notifier.message(error.message());
+        return 1;
+    }
     return sender.send(image, path) ? 0 : 1;
 }
