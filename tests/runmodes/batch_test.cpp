@@ -2,8 +2,8 @@
 #include "platform/process.h"
 #include "runmodes/toolrun.h"
 #include "support/recordingwindow.h"
-#include "support/tempdrive.h"
 #include "support/rowname.h"
+#include "support/tempdrive.h"
 
 #include <QDir>
 #include <QFile>
@@ -252,3 +252,38 @@ TEST(BatchRunner, AnotherBatchFileTakesOverUnlessCalled)
     EXPECT_TRUE(drive.exists("tools/back.txt"));
     EXPECT_FALSE(drive.exists("tools/never.txt"));
 }
+
+struct QuoteRow
+{
+    const char *name;
+    QStringList args; // the batch file first
+};
+
+class ParameterWithDoubleQuote : public ::testing::TestWithParam<QuoteRow>
+{
+};
+
+TEST_P(ParameterWithDoubleQuote, IsRefusedBeforeAnyLineRuns)
+{
+    TempDrive drive;
+    script(drive, "tools/show.exe", kShowArgs);
+    const QByteArray lines = "@echo off\r\necho ran> ran.txt\r\nshow %1 %2\r\n";
+    drive.write("tools/t.bat", lines);
+    drive.write("tools/t\"x.bat", lines);
+    drive.write("tools/victim.txt", "precious\n");
+
+    const CmdResult r = runCmd(drive, "tools", GetParam().args);
+    EXPECT_NE(r.status, 0);
+    EXPECT_TRUE(r.err.startsWith("名前に \" があるため、ツールに渡せません。\n"))
+        << r.err.toStdString();
+    EXPECT_FALSE(drive.exists("tools/ran.txt"));
+    EXPECT_EQ(drive.read("tools/victim.txt"), "precious\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ParameterWithDoubleQuote,
+                         ::testing::Values(QuoteRow{"QuoteEndsTheQuotingBeforeARedirection",
+                                                    {"t.bat", "a\">victim.txt\""}},
+                                           QuoteRow{"LoneQuoteInALaterParameter",
+                                                    {"t.bat", "ok", "b\"c"}},
+                                           QuoteRow{"QuoteInTheBatchFileName", {"t\"x.bat", "ok"}}),
+                         vesk::test::RowName());

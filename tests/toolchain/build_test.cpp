@@ -1,7 +1,7 @@
 // Real builds with the ready toolchain directory, copied to C:\TC of a temporary drive and
 // started with the command lines the builds write.
-#include "support/tempdrive.h"
 #include "support/rowname.h"
+#include "support/tempdrive.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+
+#include <optional>
 
 using vesk::DosFs;
 using vesk::test::copyTree;
@@ -266,6 +268,62 @@ TEST_F(ToolchainBuild, RomImageStartsWithTheResetVectorAndStoresDataAfterTheCode
     EXPECT_GT(image.indexOf(QByteArray::fromHex("12345678"), 0x200), 0x200);
 }
 
+// The address a map gives a symbol the layout defines ("0x...ffdf6c   ___bss_end = .").
+std::optional<quint32> mapSymbol(const QByteArray &map, const QString &symbol)
+{
+    const QRegularExpression line("0x([0-9a-f]+)\\s+" + symbol + " = \\.");
+    const auto m = line.match(QString::fromLatin1(map));
+    if (!m.hasMatch())
+        return std::nullopt;
+    return m.captured(1).toUInt(nullptr, 16);
+}
+
+struct RamDataRow
+{
+    const char *name;
+    const char *source;
+};
+
+class RamData : public ToolchainBuild, public ::testing::WithParamInterface<RamDataRow>
+{
+};
+
+TEST_P(RamData, ImageReachesTheEndOfTheBssAndHoldsItAsZeros)
+{
+    drive.write("WORK/main.c", GetParam().source);
+    drive.write("WORK/RESETV.MAR", drive.read("TC/RESETV_RAM.MAR"));
+    ASSERT_EQ(run("C:\\WORK", "C:\\TC\\a38h RESETV.MAR").exitCode, 0);
+    compile("C:\\WORK\\main.C");
+    const Result link = run("C:\\TC", "l38h.exe C:\\WORK\\resetv.obj,main.obj -start=P(0FFDF50) "
+                                      "-output=main -print=main -library=c38hab");
+    ASSERT_EQ(link.exitCode, 0) << link.err.constData();
+    const Result srec = run("C:\\TC", "c38h main.abs");
+    ASSERT_EQ(srec.exitCode, 0) << srec.err.constData();
+
+    const QByteArray map = drive.read("TC/main.map");
+    const auto bssStart = mapSymbol(map, "___bss_start");
+    const auto bssEnd = mapSymbol(map, "___bss_end");
+    ASSERT_TRUE(bssStart && bssEnd) << map.constData();
+    ASSERT_GT(*bssEnd, *bssStart) << "the program has bss";
+    const QList<Record> data = dataRecords(parseRecords(drive.read("TC/main.mot")));
+    ASSERT_FALSE(data.isEmpty());
+    ASSERT_EQ(data.first().address, 0xFFDF10u);
+    const QByteArray image = flatImage(data);
+    // The reset module clears nothing: the loaded image is all the RAM holds at the start.
+    ASSERT_EQ(0xFFDF10u + quint32(image.size()), *bssEnd);
+    EXPECT_EQ(image.mid(*bssStart - 0xFFDF10), QByteArray(*bssEnd - *bssStart, '\0'));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RamData,
+    ::testing::Values(
+        RamDataRow{"OnlyAnUninitialisedInt", "int count;\nint main(void) { return count++; }\n"},
+        RamDataRow{"StaticBssWithoutData",
+                   "static int ticks[3];\nint main(void) { return ++ticks[2]; }\n"},
+        RamDataRow{"BssAfterInitialisedData",
+                   "int count;\nint step = 3;\nint main(void) { return count += step; }\n"}),
+    vesk::test::RowName());
+
 TEST_F(ToolchainBuild, AssemblyBuildCommandLinesProduceTheirFiles)
 {
     drive.write("WORK/TEST.mar", drive.read("TC/samples/sample.mar"));
@@ -313,7 +371,8 @@ struct FailureRow
     QList<QPair<QString, QByteArray>> files; // below C:\WORK
     QStringList setup;                       // command lines that must succeed first
     QString command;
-    QStringList absent; // outputs that must not exist afterwards
+    QStringList absent;         // outputs that must not exist afterwards
+    const char *says = nullptr; // part of the message, where it matters
 };
 
 class ToolFailure : public ToolchainBuild, public ::testing::WithParamInterface<FailureRow>
@@ -331,6 +390,8 @@ TEST_P(ToolFailure, ExitsNonZeroAndLeavesNoOutput)
     const Result r = run("C:\\WORK", row.command);
     EXPECT_GT(r.exitCode, 0);
     EXPECT_FALSE(r.err.isEmpty()) << "a failure says why";
+    if (row.says)
+        EXPECT_TRUE(r.err.contains(row.says)) << r.err.constData();
     for (const QString &name : row.absent)
         EXPECT_FALSE(drive.exists("WORK/" + name)) << qPrintable(name);
     for (const QString &name : entries("WORK"))
@@ -360,6 +421,19 @@ INSTANTIATE_TEST_SUITE_P(
                    {"C:\\TC\\a38h z.mar"},
                    "C:\\TC\\l38h z.obj",
                    {"z.abs"}},
+        FailureRow{"CSectionTheLayoutDoesNotPlace",
+                   {{"font.c", "__attribute__((section(\".font\"))) const char glyph[2] = {1, 2};\n"
+                               "int main(void) { return glyph[1]; }\n"}},
+                   {"C:\\TC\\cc38h -abs16 -CPU=300HA -INCLUDE=C:\\TC\\ font.c"},
+                   "C:\\TC\\l38h font.obj -print",
+                   {"font.abs", "font.map"},
+                   "l38h: font.obj: section .font is not placed"},
+        FailureRow{"AssemblerSectionTheLayoutDoesNotPlace",
+                   {{"v.mar", "\t.text\n\tnop\n\t.section .vec\n\t.long 0\n"}},
+                   {"C:\\TC\\a38h v.mar"},
+                   "C:\\TC\\l38h v.obj",
+                   {"v.abs"},
+                   "section .vec is not placed"},
         FailureRow{"LinkingSomethingElse",
                    {{"junk.obj", "hello"}},
                    {},
@@ -372,5 +446,63 @@ INSTANTIATE_TEST_SUITE_P(
                    {"junk.mot"}},
         FailureRow{"DisassemblingAMissingImage", {}, {}, "C:\\TC\\dasmh83 -o0 none.bin 0,10", {}}),
     vesk::test::RowName());
+
+TEST_F(ToolchainBuild, LibraryMemberWithASectionTheLayoutDoesNotPlaceIsRefused)
+{
+    drive.write("WORK/font.mar", "\t.section .font\n\t.global _glyph\n_glyph:\t.byte 1, 2\n");
+    drive.write("WORK/main.mar", "\t.text\n\tmov.l #_glyph,er0\n");
+    ASSERT_EQ(run("C:\\WORK", "C:\\TC\\a38h font.mar").exitCode, 0);
+    ASSERT_EQ(run("C:\\WORK", "C:\\TC\\a38h main.mar").exitCode, 0);
+    QProcess ar;
+    ar.setWorkingDirectory(hostDir("C:\\WORK"));
+    ar.start(QStandardPaths::findExecutable("h8300-hms-ar"), {"rcs", "fonts.lib", "font.obj"});
+    ASSERT_TRUE(ar.waitForFinished());
+    ASSERT_EQ(ar.exitCode(), 0);
+
+    const Result r = run("C:\\WORK", "C:\\TC\\l38h main.obj -library=fonts -print");
+    EXPECT_GT(r.exitCode, 0);
+    EXPECT_TRUE(r.err.contains("section .font is not placed")) << r.err.constData();
+    EXPECT_FALSE(drive.exists("WORK/main.abs"));
+    EXPECT_FALSE(drive.exists("WORK/main.map"));
+}
+
+struct OptionNameRow
+{
+    const char *name;
+    const char *base; // a file name that reads as an option of the GNU tools
+};
+
+class OptionLikeNames : public ToolchainBuild, public ::testing::WithParamInterface<OptionNameRow>
+{
+};
+
+TEST_P(OptionLikeNames, ReachTheToolsAsFiles)
+{
+    const QString base = GetParam().base;
+    const QString dos = "C:\\WORK\\" + base;
+    drive.write("WORK/" + base + ".mar", drive.read("TC/samples/sample.mar"));
+    for (const QString &line : {"C:\\TC\\a38h " + dos + ".mar", "C:\\TC\\l38h " + dos + ".obj",
+                                "C:\\TC\\c38h " + dos + ".abs"}) {
+        const Result r = run("C:\\WORK", line);
+        ASSERT_EQ(r.exitCode, 0) << qPrintable(line) << "\n" << r.err.constData();
+    }
+    const QList<Record> data = dataRecords(parseRecords(drive.read("WORK/" + base + ".mot")));
+    ASSERT_FALSE(data.isEmpty());
+    EXPECT_EQ(data.first().address, 0xFFDF10u);
+
+    // The image under the bare name, which objdump would take for its option.
+    drive.write("WORK/" + base, flatImage(data));
+    const Result dasm = run("C:\\WORK", "C:\\TC\\dasmh83 -offdf10 " + dos + " ,");
+    ASSERT_EQ(dasm.exitCode, 0) << dasm.err.constData();
+    EXPECT_FALSE(dasm.out.contains("Usage")) << dasm.out.constData();
+    EXPECT_FALSE(dasm.out.contains("GNU objdump")) << dasm.out.constData();
+    EXPECT_TRUE(instructions(dasm.out, 0xFFDF10, 0xFFDF20).first().startsWith("ffdf10: 7a 07"))
+        << dasm.out.constData();
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, OptionLikeNames,
+                         ::testing::Values(OptionNameRow{"Version", "-V"},
+                                           OptionNameRow{"Help", "--help"}),
+                         vesk::test::RowName());
 
 } // namespace

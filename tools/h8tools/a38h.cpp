@@ -64,8 +64,8 @@ int assemble(const QString &source)
         toolHostDir() + QStringLiteral("/include"),
         QStringLiteral("-o"),
         staging.path(objName),
-        mode.fileName(),
-        sourceHost,
+        fileArgument(mode.fileName()),
+        fileArgument(sourceHost),
     };
     const RunResult run = runGnuTool(QStringLiteral("as"), args, fs.hostCurrentDir());
     const PathNames names = {{sourceHost, source}};

@@ -1,5 +1,6 @@
 // c38h B.abs: writes the loadable sections of a linked program as Motorola S-records,
 // B.mot in the current directory.
+#include "commands.h"
 #include "toolsupport.h"
 
 #include <QCoreApplication>
@@ -42,8 +43,20 @@ int convert(const QString &given)
         report(kTool, QStringLiteral("cannot write in %1").arg(fs.currentDir()));
         return 1;
     }
+    QStringList args = {QStringLiteral("-O"), QStringLiteral("srec")};
+    // objcopy leaves out a section without stored bytes, and with it the bss of a program in
+    // RAM, which would then start with whatever the RAM held. Input that is not an H8/300H
+    // program goes to objcopy as it is, which says what it makes of it.
+    QByteArray program;
+    QString ignored;
+    const auto sections =
+        fs.readAll(input, program) ? std::nullopt : coffSections(program, &ignored);
+    for (const QByteArray &name : loadedWithoutBytes(sections.value_or(QList<CoffSection>()))) {
+        args << QStringLiteral("--set-section-flags")
+             << QString::fromLatin1(name) + QStringLiteral("=alloc,load,contents");
+    }
     // Run in the staging directory with the bare name: objcopy writes it into the S0 header.
-    const QStringList args = {QStringLiteral("-O"), QStringLiteral("srec"), inputHost, motName};
+    args << fileArgument(inputHost) << fileArgument(motName);
     const RunResult run = runGnuTool(QStringLiteral("objcopy"), args, staging.hostDir());
     std::fputs(mapPaths(run.output, {{inputHost, input}}, &fs).constData(), stderr);
     if (!run.ok())

@@ -45,7 +45,7 @@ int compile(const CompileArgs &args)
     gcc << QStringLiteral("-I") << toolHostDir() + QStringLiteral("/include");
     // gcc picks the language by extension and would take "main.C" for C++.
     gcc << QStringLiteral("-o") << staging.path(objName) << QStringLiteral("-x")
-        << QStringLiteral("c") << sourceHost;
+        << QStringLiteral("c") << fileArgument(sourceHost);
 
     const RunResult run = runGnuTool(QStringLiteral("gcc"), gcc, fs.hostCurrentDir());
     std::fputs(withCrLf(mapPaths(run.output, names, &fs)).constData(), stdout);

@@ -192,10 +192,11 @@ std::optional<quint32> placedAddress(const QByteArray &sectionName)
     return m.captured(1).isEmpty() ? 0u : m.captured(1).toUInt(nullptr, 16);
 }
 
-std::optional<QList<QByteArray>> coffSectionNames(const QByteArray &object, QString *error)
+std::optional<QList<CoffSection>> coffSections(const QByteArray &object, QString *error)
 {
     // COFF, big-endian: a 20-byte file header (magic, section count, ..., optional header
-    // size at 16), then 40-byte section headers whose first 8 bytes are the name.
+    // size at 16), then 40-byte section headers: name (8), physical and virtual address, size,
+    // file offset of the bytes, ..., flags at 36.
     constexpr quint16 kH8300hMagic = 0x8301;
     constexpr int kFileHeader = 20, kSectionHeader = 40;
     const auto *bytes = reinterpret_cast<const uchar *>(object.constData());
@@ -209,11 +210,34 @@ std::optional<QList<QByteArray>> coffSectionNames(const QByteArray &object, QStr
         *error = QStringLiteral("object file is cut short");
         return std::nullopt;
     }
-    QList<QByteArray> names;
+    QList<CoffSection> sections;
     for (int i = 0; i < count; ++i) {
-        const QByteArray raw = object.mid(first + i * kSectionHeader, 8);
+        const uchar *header = bytes + first + i * kSectionHeader;
+        const QByteArray raw(reinterpret_cast<const char *>(header), 8);
         const qsizetype nul = raw.indexOf('\0');
-        names << (nul < 0 ? raw : raw.left(nul));
+        sections << CoffSection{nul < 0 ? raw : raw.left(nul), qFromBigEndian<quint32>(header + 16),
+                                qFromBigEndian<quint32>(header + 36),
+                                qFromBigEndian<quint32>(header + 20)};
+    }
+    return sections;
+}
+
+bool isLaidOut(const QByteArray &sectionName)
+{
+    // The names linkerScript() takes from every input; COFF keeps eight characters of a
+    // name, so ".rodata.*" never reaches it from an object.
+    static const QList<QByteArray> program = {".text", ".rodata", ".strings", ".data", ".bss"};
+    return program.contains(sectionName) || placedAddress(sectionName).has_value();
+}
+
+QList<QByteArray> loadedWithoutBytes(const QList<CoffSection> &sections)
+{
+    constexpr quint32 kNoLoad = 0x02, kText = 0x20, kData = 0x40, kBss = 0x80;
+    QList<QByteArray> names;
+    for (const CoffSection &s : sections) {
+        if ((s.flags & (kText | kData)) && !(s.flags & (kBss | kNoLoad)) && s.size > 0 &&
+            s.dataOffset == 0)
+            names << s.name;
     }
     return names;
 }
@@ -244,6 +268,7 @@ LinkScript linkerScript(const QList<PlacedSection> &placed, std::optional<quint3
     QByteArray &s = script.text;
     s += "OUTPUT_FORMAT(\"coff-h8300\")\nOUTPUT_ARCH(h8300h)\nSECTIONS\n{\n";
     for (auto it = byAddress.cbegin(); it != byAddress.cend(); ++it) {
+        script.sections << it.value().first();
         s += "  " + it.value().first() + " " + hex(it.key()) + " : {";
         for (const QByteArray &name : it.value())
             s += " *(" + name + ")";
@@ -255,13 +280,16 @@ LinkScript linkerScript(const QList<PlacedSection> &placed, std::optional<quint3
     const bool textAddressed = programStart || byAddress.isEmpty();
     s += "  .text " + (textAddressed ? hex(programAt) + " " : QByteArray()) +
          ": { *(.text) *(.rodata) *(.rodata.*) *(.strings) . = ALIGN(2); }\n";
+    script.sections += QList<QByteArray>{".text", ".data"};
     if (script.programInRam) {
         // The loader writes the whole image, so zeroed bss travels in it and needs no
-        // clearing code in the few bytes the reset module has.
+        // clearing code in the few bytes the reset module has. Without initialised data ld
+        // stores no bytes for this section; c38h writes its zeros all the same.
         s += "  .data : { ___data_start = .; *(.data) . = ALIGN(2); ___data_end = .;\n"
              "           ___bss_start = .; *(.bss) *(COMMON) . = ALIGN(2); ___bss_end = .; }\n"
              "  ___data_load = ___data_start;\n";
     } else {
+        script.sections << ".bss";
         s += "  ___data_load = .;\n"
              "  .data " +
              hex(kRamStart) +

@@ -53,8 +53,24 @@ std::optional<DasmArgs> parseDasmArgs(const QStringList &args, QString *error);
 // section name, so six address digits are the most there is room for.
 std::optional<quint32> placedAddress(const QByteArray &sectionName);
 
-// Section names from the header of an H8/300H COFF object.
-std::optional<QList<QByteArray>> coffSectionNames(const QByteArray &object, QString *error);
+// A section header of an H8/300H COFF object or linked program.
+struct CoffSection
+{
+    QByteArray name;
+    quint32 size = 0;
+    quint32 flags = 0;      // STYP_*
+    quint32 dataOffset = 0; // where its bytes are in the file; 0 when none are stored
+};
+std::optional<QList<CoffSection>> coffSections(const QByteArray &object, QString *error);
+
+// Whether the link layout puts an input section of this name somewhere: the program's and
+// data sections, and every section placed by its name.
+bool isLaidOut(const QByteArray &sectionName);
+
+// Sections of a linked program that it loads but for which ld stored no bytes: in RAM the
+// bss shares the loaded data section, and ld leaves that section empty in the file when no
+// initialised data joins it. The board's image must carry them as zeros all the same.
+QList<QByteArray> loadedWithoutBytes(const QList<CoffSection> &sections);
 
 struct PlacedSection
 {
@@ -67,6 +83,7 @@ struct LinkScript
     QByteArray text;
     quint32 entry = 0;
     bool programInRam = false;
+    QList<QByteArray> sections; // the output sections it declares
 };
 
 // The linker script of one link. The program section (code, then constant data) starts at

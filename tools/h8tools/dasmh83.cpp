@@ -48,7 +48,7 @@ int disassemble(const DasmArgs &args)
     }
     // Started in the image's directory with its bare name, which objdump repeats in its
     // header line.
-    objdump << image.fileName();
+    objdump << fileArgument(image.fileName());
     const RunResult run = runGnuTool(QStringLiteral("objdump"), objdump, image.absolutePath());
     if (!run.ok()) {
         std::fputs(mapPaths(run.output, {}, &fs).constData(), stderr);

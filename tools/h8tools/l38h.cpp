@@ -31,12 +31,42 @@ QString findLibrary(const DosFs &fs, const QString &name)
     return QFileInfo(lower).isFile() ? lower : QString();
 }
 
+QString unplacedMessage(const QByteArray &section)
+{
+    return QStringLiteral("section %1 is not placed (a program takes .text, .rodata, .data "
+                          "and .bss, and sections named .0<address>)")
+        .arg(QString::fromLatin1(section));
+}
+
+// Every section of the linked program is one the layout declares, or empty.
+bool allSectionsPlaced(const QString &hostAbs, const LinkScript &script)
+{
+    QFile file(hostAbs);
+    QString error;
+    const auto sections =
+        file.open(QIODevice::ReadOnly) ? coffSections(file.readAll(), &error) : std::nullopt;
+    if (!sections) {
+        report(kTool, QStringLiteral("cannot read the linked program: %1")
+                          .arg(error.isEmpty() ? file.errorString() : error));
+        return false;
+    }
+    bool ok = true;
+    for (const CoffSection &section : *sections) {
+        if (section.size > 0 && !script.sections.contains(section.name)) {
+            report(kTool, QStringLiteral("a library: ") + unplacedMessage(section.name));
+            ok = false;
+        }
+    }
+    return ok;
+}
+
 int link(const LinkArgs &args)
 {
     const DosFs fs = toolFs();
     PathNames names;
     QStringList objectHosts;
     QList<PlacedSection> placed;
+    QStringList unplaced;
     for (const QString &object : args.objects) {
         QByteArray bytes;
         if (!fs.isOrdinaryFile(object) || fs.readAll(object, bytes)) {
@@ -44,17 +74,26 @@ int link(const LinkArgs &args)
             return 1;
         }
         QString error;
-        const auto sections = coffSectionNames(bytes, &error);
+        const auto sections = coffSections(bytes, &error);
         if (!sections) {
             report(kTool, QStringLiteral("%1: %2").arg(object, error));
             return 1;
         }
-        for (const QByteArray &name : *sections) {
-            if (const auto address = placedAddress(name))
-                placed << PlacedSection{name, *address};
+        for (const CoffSection &section : *sections) {
+            if (const auto address = placedAddress(section.name))
+                placed << PlacedSection{section.name, *address};
+            else if (!isLaidOut(section.name) && section.size > 0)
+                unplaced << QStringLiteral("%1: %2").arg(object, unplacedMessage(section.name));
         }
-        objectHosts << fs.toHost(object);
+        objectHosts << fileArgument(fs.toHost(object));
         names.append({objectHosts.last(), object});
+    }
+    // ld would put such a section wherever it finds room, often far from the program, and
+    // the image would then span the gap.
+    if (!unplaced.isEmpty()) {
+        for (const QString &line : unplaced)
+            report(kTool, line);
+        return 1;
     }
     QStringList libraryHosts;
     for (const QString &library : args.libraries) {
@@ -63,7 +102,7 @@ int link(const LinkArgs &args)
             report(kTool, QStringLiteral("cannot find library %1").arg(library));
             return 1;
         }
-        libraryHosts << host;
+        libraryHosts << fileArgument(host);
         names.append({host, fs.toDos(host)});
     }
 
@@ -94,6 +133,9 @@ int link(const LinkArgs &args)
     const RunResult run = runGnuTool(QStringLiteral("ld"), ld, fs.hostCurrentDir());
     std::fputs(mapPaths(run.output, names, &fs).constData(), stderr);
     if (!run.ok())
+        return 1;
+    // The objects were checked above; a library member is seen only now.
+    if (!allSectionsPlaced(staging.path(absName), script))
         return 1;
 
     if (!args.map.isEmpty()) {

@@ -53,6 +53,11 @@ QString gnuTool(const QString &name)
     return QStandardPaths::findExecutable(QStringLiteral("h8300-hms-") + name);
 }
 
+QString fileArgument(const QString &hostPath)
+{
+    return hostPath.startsWith(u'-') ? QStringLiteral("./") + hostPath : hostPath;
+}
+
 RunResult runGnuTool(const QString &name, const QStringList &arguments, const QString &hostWorkDir)
 {
     RunResult result;

@@ -30,6 +30,11 @@ QString withDefaultExtension(const QString &dosPath, const QString &ext);
 // Host path of h8300-hms-<name>, found on the PATH; empty when it is not installed.
 QString gnuTool(const QString &name);
 
+// A file name as a GNU tool's argument: one that begins with "-" gets "./" in front, so the
+// tool cannot take it for an option. Other names stay as they are, since some tools repeat
+// them in their output.
+QString fileArgument(const QString &hostPath);
+
 struct RunResult
 {
     bool started = false;

@@ -14,6 +14,7 @@ namespace {
 constexpr int kStatusNotFound = 127;
 constexpr int kStatusCannotStart = 126;
 constexpr int kStatusCrashed = 255;
+constexpr int kStatusRefused = 2;
 constexpr int kMaxDepth = 32;
 
 bool isBlank(QChar c)
@@ -147,6 +148,14 @@ void Runner::printError(const QString &text)
 
 int Runner::runFile(const QString &file, const QStringList &args)
 {
+    // A parameter is put into a line in double quotes when it needs them; one of its own
+    // would end them early and turn the rest into redirections or further words.
+    for (const QString &param : QStringList{file} + args) {
+        if (param.contains(u'"')) {
+            printError(QStringLiteral("名前に \" があるため、ツールに渡せません。\n") + param);
+            return kStatusRefused;
+        }
+    }
     const QString host = m_fs.hostPathOfArgument(file);
     QFile batch(host);
     if (host.isEmpty() || !QFileInfo(host).isFile() || !batch.open(QIODevice::ReadOnly)) {

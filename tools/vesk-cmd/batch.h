@@ -43,7 +43,8 @@ public:
     Runner(DosFs fs, QString self, int depth, std::FILE *out = stdout, std::FILE *err = stderr);
 
     // `file` is a DOS path (or a host path beginning with "/"); `args` become %1 to %9.
-    // Returns the exit status of the last program run, 0 when none ran.
+    // Returns the exit status of the last program run, 0 when none ran. A parameter with a
+    // double quote is refused before anything runs.
     int runFile(const QString &file, const QStringList &args);
 
 private:
