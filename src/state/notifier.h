@@ -16,4 +16,21 @@ public:
     virtual void beep() = 0;
 };
 
+// The notifier of the command-line tools: each message on standard error as
+// "TOOL: text", its further lines indented under the first; no beep.
+class ConsoleNotifier : public Notifier
+{
+public:
+    explicit ConsoleNotifier(QString tool) : m_tool(std::move(tool)) {}
+
+    void message(const QString &text) override;
+    void beep() override {}
+    // How many messages have been shown.
+    int count() const { return m_count; }
+
+private:
+    QString m_tool;
+    int m_count = 0;
+};
+
 } // namespace vesk

@@ -94,22 +94,6 @@ private:
     bool m_rom;
 };
 
-class ConsoleNotifier : public Notifier
-{
-public:
-    void message(const QString &text) override
-    {
-        ++m_count;
-        print(stderr, QStringLiteral("vesk-build: ") +
-                          QString(text).replace(u'\n', QStringLiteral("\n            ")) + u'\n');
-    }
-    void beep() override {}
-    int count() const { return m_count; }
-
-private:
-    int m_count = 0;
-};
-
 // What a finished run left behind, for the verdict below.
 struct Outcome
 {
@@ -254,7 +238,7 @@ int main(int argc, char **argv)
 
     // The window's drive map: this tool stands in for the window, not for one of its tools.
     DosFs fs = DosFs::forProcess();
-    ConsoleNotifier notifier;
+    ConsoleNotifier notifier(QStringLiteral("vesk-build"));
     MainState state;
     if (const Error error = startUp(fs, state, notifier)) {
         notifier.message(error.message());

@@ -16,22 +16,6 @@
 
 #include <cstdio>
 
-namespace {
-
-// What the window would show in a box goes to standard error instead.
-class ConsoleNotifier : public vesk::Notifier
-{
-public:
-    void message(const QString &text) override
-    {
-        std::fprintf(stderr, "vesk-send: %s\n",
-                     qPrintable(QString(text).replace('\n', "\n           ")));
-    }
-    void beep() override {}
-};
-
-} // namespace
-
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
@@ -65,7 +49,8 @@ int main(int argc, char **argv)
     // An explicit --port is that device; otherwise com1 of the drive map, read as Vesk does.
     vesk::MSComm port(explicitPort ? cli.value(portOpt) : map.deviceEntry("com1"), !explicitPort);
     vesk::connectReceive(port);
-    ConsoleNotifier notifier;
+    // What the window would show in a box goes to standard error instead.
+    vesk::ConsoleNotifier notifier(QStringLiteral("vesk-send"));
     vesk::HostEventPump events;
     vesk::ImageSender sender(port, notifier, events);
 
