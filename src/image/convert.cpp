@@ -42,9 +42,11 @@ Error Convert(const DosFs &fs, const QString &base)
     if (motDos.isEmpty() || binDos.isEmpty())
         return makeError(kFileNotFound, base + QStringLiteral(".MOT"));
 
+    // Nothing to convert is no conversion: the image stays as it was. From here on, a failure
+    // leaves no image.
     FileReader in(fs, motDos);
     if (Error e = in.open())
-        return failed(fs, binDos, e);
+        return e;
 
     AtomicFile out(fs, binDos);
     if (Error e = out.open())

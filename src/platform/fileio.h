@@ -12,10 +12,11 @@ namespace vesk {
 // `target` stays a link and its destination takes the contents. False with the host's reason.
 bool renameOver(const QString &from, const QString &target, QString *reason);
 
-// The one way Vesk and its tools write a file: under a hidden name beside its target, renamed
-// over it only when whole, so that the target's name never stands for a half-written file
-// (a build polls for its outputs; a full disk must not leave the settings empty). Whatever
-// was not committed is removed when the object goes.
+// The one way Vesk and its tools write a file: under a hidden name beside its target
+// (".NAME.~" and eight hex digits), renamed over it only when whole, so that the target's
+// name never stands for a half-written file (a build polls for its outputs; a full disk must
+// not leave the settings empty). Whatever was not committed is removed when the object goes;
+// what a killed writer left is removed by the next write of the same target.
 class AtomicFile
 {
 public:
@@ -24,7 +25,8 @@ public:
     AtomicFile(const AtomicFile &) = delete;
     AtomicFile &operator=(const AtomicFile &) = delete;
 
-    // Creates the hidden file; the target keeps its old contents until commit().
+    // Removes the hidden files of earlier writes of this target that no live writer holds,
+    // then creates its own; the target keeps its old contents until commit().
     Error open();
     // Unbuffered: callers write large blocks, and a failure (a full disk) shows at once with
     // the host's reason. False on failure, see errorString().
@@ -42,7 +44,15 @@ private:
     QFile m_file;
     QString m_reason;
     bool m_renamed = false;
+    int m_pendingSlot = -1; // see removeTemporariesOnSignals()
+    int m_lock = -1;        // a second descriptor of the hidden file, holding its lock
 };
+
+// For a command-line tool: SIGINT, SIGTERM and SIGHUP remove the hidden files of the
+// AtomicFiles still open, then end the program as the signal would, so that an interrupted
+// conversion leaves no hidden image of hundreds of megabytes. A signal the program was
+// started with ignored stays ignored. (The window turns these signals into a close instead.)
+void removeTemporariesOnSignals();
 
 // A file read in blocks, opened by DOS path.
 class FileReader

@@ -9,6 +9,7 @@ std::optional<Settings> parseSettings(const QString &text)
 {
     ListReader reader(text);
     reader.setDoubledQuotes(true);
+    reader.setLineBoundQuotes(true);
     QString fields[5];
     for (QString &field : fields) {
         if (reader.atEnd())

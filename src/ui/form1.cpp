@@ -17,6 +17,8 @@
 #include <QRadioButton>
 #include <QScrollBar>
 
+#include <cstdio>
+
 namespace vesk {
 
 namespace {
@@ -389,6 +391,12 @@ void Form1::message(const QString &text)
     // the close up with a box nobody will answer.
     if (m_closePending)
         return;
+    if (m_unattended) {
+        QString line = text;
+        line.replace(u'\n', u' ');
+        std::fprintf(stderr, "vesk: %s\n", line.toLocal8Bit().constData());
+        return;
+    }
     showMessage(text);
 }
 

@@ -37,6 +37,10 @@ public:
 
     MainState &state() { return m_state; }
 
+    // The close comes from a signal (a logout, Ctrl+C, a service stopping): nobody is there to
+    // answer a box, so from now on what the window would show goes to standard error.
+    void setUnattended() { m_unattended = true; }
+
     // The 転送 button: the click handler, and whether a transfer is still waiting (the window
     // then closes only once it is done). They drive MSComm1; tests may replace them.
     std::function<void()> onTransfer;
@@ -110,6 +114,7 @@ private:
     QString m_log;
     bool m_closePending = false;
     bool m_shutDown = false;
+    bool m_unattended = false;
 };
 
 } // namespace vesk

@@ -1,7 +1,8 @@
 #include "image/convert.h"
+#include "platform/fileio.h"
 #include "srec_text.h"
-#include "support/tempdrive.h"
 #include "support/rowname.h"
+#include "support/tempdrive.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <optional>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -214,27 +216,41 @@ INSTANTIATE_TEST_SUITE_P(
                  "PROG.BIN"}),
     vesk::test::RowName());
 
-// After a failed conversion no file of the image's name is left, not even an older one, so
-// a Transfer cannot send a half-made or stale image.
-TEST(Convert, MissingInputLeavesNoImage)
+// Without an input there is no conversion, and the image from before stays. (Once the input
+// is open, a failure leaves no image: see FullDiskLeavesNoImage.)
+struct InputCase
 {
-    TempDrive drive;
-    drive.write("WORK/PROG.BIN", "old image");
-    const Error error = Convert(drive.fs("WORK"), "PROG");
-    EXPECT_EQ(error.what, kNotFound);
-    EXPECT_EQ(error.path, "C:\\WORK\\PROG.MOT");
-    EXPECT_EQ(filesIn(drive, "WORK"), QStringList{});
+    const char *name;
+    bool inputIsADirectory;
+    QString what;
+};
+
+void PrintTo(const InputCase &c, std::ostream *os)
+{
+    *os << c.name;
 }
 
-TEST(Convert, UnreadableInputLeavesNoImage)
+class InputThatCannotBeOpened : public ::testing::TestWithParam<InputCase>
+{
+};
+
+TEST_P(InputThatCannotBeOpened, KeepsTheImageFromBefore)
 {
     TempDrive drive;
-    drive.mkdir("WORK/PROG.MOT");
     drive.write("WORK/PROG.BIN", "old image");
+    if (GetParam().inputIsADirectory)
+        drive.mkdir("WORK/PROG.MOT");
     const Error error = Convert(drive.fs("WORK"), "PROG");
-    EXPECT_EQ(error.what, kCannotRead);
-    EXPECT_EQ(filesIn(drive, "WORK"), QStringList{});
+    EXPECT_EQ(error.what, GetParam().what);
+    EXPECT_EQ(error.path, "C:\\WORK\\PROG.MOT");
+    EXPECT_EQ(filesIn(drive, "WORK"), QStringList{"PROG.BIN"});
+    EXPECT_EQ(drive.read("WORK/PROG.BIN"), "old image");
 }
+
+INSTANTIATE_TEST_SUITE_P(Convert, InputThatCannotBeOpened,
+                         ::testing::Values(InputCase{"Missing", false, kNotFound},
+                                           InputCase{"Unreadable", true, kCannotRead}),
+                         vesk::test::RowName());
 
 TEST(Convert, OutputThatCannotBeCreatedIsAnError)
 {
@@ -286,5 +302,54 @@ TEST(Convert, FullDiskLeavesNoImage)
     EXPECT_FALSE(error.reason.isEmpty());
     EXPECT_EQ(filesIn(drive, "WORK"), QStringList{"PROG.MOT"});
 }
+
+// A conversion that was killed left its hidden image; the next conversion of that image
+// removes it, but nothing of another name, and not the file of a writer still at work.
+struct LeftoverCase
+{
+    const char *name;
+    const char *file; // in C:\WORK; null for the file of a live writer of PROG.BIN
+    bool removed;
+};
+
+void PrintTo(const LeftoverCase &c, std::ostream *os)
+{
+    *os << c.name;
+}
+
+class LeftoverOfAKilledConversion : public ::testing::TestWithParam<LeftoverCase>
+{
+};
+
+TEST_P(LeftoverOfAKilledConversion, IsRemovedByTheNextOne)
+{
+    const LeftoverCase &c = GetParam();
+    TempDrive drive;
+    drive.write("WORK/PROG.MOT", s1(0, kA));
+    std::optional<AtomicFile> live;
+    QString leftover;
+    if (c.file) {
+        leftover = c.file;
+        drive.write("WORK/" + leftover, QByteArray(4096, '\xEE'));
+    } else {
+        live.emplace(drive.fs("WORK"), "PROG.BIN");
+        ASSERT_FALSE(live->open());
+        leftover = filesIn(drive, "WORK").first();
+    }
+    ASSERT_FALSE(Convert(drive.fs("WORK"), "PROG"));
+    QStringList expected{"PROG.BIN", "PROG.MOT"};
+    if (!c.removed)
+        expected.prepend(leftover);
+    EXPECT_EQ(filesIn(drive, "WORK").join(' ').toStdString(), expected.join(' ').toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Convert, LeftoverOfAKilledConversion,
+    ::testing::Values(LeftoverCase{"HiddenImage", ".PROG.BIN.~0123abcd", true},
+                      LeftoverCase{"HiddenImageInOtherCase", ".prog.bin.~89ABCDEF", true},
+                      LeftoverCase{"OfALiveWriter", nullptr, false},
+                      LeftoverCase{"OfAnotherFile", ".PROG.MOT.~0123abcd", false},
+                      LeftoverCase{"UsersOwnHiddenFile", ".PROG.BIN.~backup", false}),
+    vesk::test::RowName());
 
 } // namespace

@@ -1,6 +1,6 @@
+#include "support/rowname.h"
 #include "ui/signalcloser.h"
 #include "uitest.h"
-#include "support/rowname.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -174,6 +174,27 @@ INSTANTIATE_TEST_SUITE_P(
 
 class Shutdown : public FormTest, public testing::WithParamInterface<const char *>
 {
+protected:
+    bool bySignal() const { return std::string(GetParam()).rfind("Sig", 0) == 0; }
+
+    // Closes the shown window the way the row names.
+    void closeTheWindow()
+    {
+        const std::string way = GetParam();
+        if (way == "ExitButton") {
+            form->Command3->click();
+        } else if (way == "CloseBox") {
+            form->close();
+        } else {
+            SignalCloser closer;
+            ASSERT_TRUE(closer.isActive());
+            QObject::connect(&closer, &SignalCloser::received, form.get(),
+                             [this] { closeFromSignal(form.get()); });
+            std::raise(way == "SigTerm" ? SIGTERM : SIGHUP);
+            for (int i = 0; i < 100 && form->isVisible(); ++i)
+                QCoreApplication::processEvents();
+        }
+    }
 };
 
 TEST_P(Shutdown, WritesTheFiveLinesInTheStartDirectory)
@@ -184,21 +205,7 @@ TEST_P(Shutdown, WritesTheFiveLinesInTheStartDirectory)
     drive.mkdir("OTHER");
     ASSERT_FALSE(fs->makeCurrent("C:\\OTHER"));
 
-    const std::string way = GetParam();
-    std::unique_ptr<SignalCloser> closer;
-    if (way == "ExitButton") {
-        form->Command3->click();
-    } else if (way == "CloseBox") {
-        form->close();
-    } else {
-        closer = std::make_unique<SignalCloser>();
-        ASSERT_TRUE(closer->isActive());
-        QObject::connect(closer.get(), &SignalCloser::received, form.get(),
-                         [this] { closeFromSignal(form.get()); });
-        std::raise(way == "SigTerm" ? SIGTERM : SIGHUP);
-        for (int i = 0; i < 100 && form->isVisible(); ++i)
-            QCoreApplication::processEvents();
-    }
+    closeTheWindow();
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(settingsFile(), kDefaultSettings);
     EXPECT_FALSE(drive.exists("OTHER/H8C.ini"));
@@ -206,8 +213,37 @@ TEST_P(Shutdown, WritesTheFiveLinesInTheStartDirectory)
     EXPECT_TRUE(form->messages.isEmpty());
 }
 
+// Settings that cannot be written are told in a box when the user closes the window; a close
+// by signal has no one to answer a box, so the failure goes to standard error and the window
+// still closes.
+TEST_P(Shutdown, UnwritableSettingsAreToldWithoutHoldingTheCloseUp)
+{
+    ASSERT_TRUE(start());
+    form->show();
+    drive.mkdir("WORK/H8C.ini/blocker"); // a non-empty directory cannot be replaced by a file
+    testing::internal::CaptureStderr();
+    closeTheWindow();
+    const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
+
+    EXPECT_FALSE(form->isVisible());
+    const QString told = QStringLiteral("設定ファイルを保存できません。 C:\\WORK\\H8C.ini (");
+    if (bySignal()) {
+        EXPECT_TRUE(form->messages.isEmpty()) << qPrintable(form->messages.join('|'));
+        EXPECT_TRUE(err.contains("vesk: " + told)) << qPrintable(err);
+    } else {
+        ASSERT_EQ(form->messages.size(), 1);
+        EXPECT_TRUE(
+            form->messages[0].startsWith("設定ファイルを保存できません。\nC:\\WORK\\H8C.ini"))
+            << qPrintable(form->messages[0]);
+        EXPECT_FALSE(err.contains(told)) << qPrintable(err);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Ways, Shutdown,
-                         testing::Values("ExitButton", "CloseBox", "SigTerm", "SigHup"));
+                         testing::Values("ExitButton", "CloseBox", "SigTerm", "SigHup"),
+                         [](const testing::TestParamInfo<const char *> &row) {
+                             return std::string(row.param);
+                         });
 
 TEST_F(FormTest, UnwritableSettingsAreReportedAtShutdown)
 {
@@ -261,6 +297,30 @@ TEST_F(FormTest, UnwritableSettingsAreReportedWhenTheCloseWaits)
     form->setTransferEnabled(true);
     form->Command2->click();
     EXPECT_FALSE(form->isVisible());
+}
+
+// A signal while a transfer waits: the early write's failure goes to standard error as well,
+// and the window closes once the transfer is done.
+TEST_F(FormTest, UnwritableSettingsWhenASignalClosesDuringATransfer)
+{
+    ASSERT_TRUE(start());
+    form->show();
+    drive.mkdir("WORK/H8C.ini/blocker");
+    bool waiting = false;
+    form->transferBusy = [&] { return waiting; };
+    form->onTransfer = [&] {
+        waiting = true;
+        closeFromSignal(form.get());
+        EXPECT_TRUE(form->isVisible());
+        waiting = false;
+    };
+    form->setTransferEnabled(true);
+    testing::internal::CaptureStderr();
+    form->Command2->click();
+    const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(form->messages.isEmpty()) << qPrintable(form->messages.join('|'));
+    EXPECT_EQ(err.count("vesk: 設定ファイルを保存できません。"), 2) << qPrintable(err);
 }
 
 TEST_F(FormTest, BrowsingDoesNotChangeWorkDirOrTheCurrentDirectory)

@@ -4,6 +4,7 @@
 
 #include "image/convert.h"
 #include "platform/dosfs.h"
+#include "platform/fileio.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -23,6 +24,7 @@ void complain(const QString &text)
 
 int main(int argc, char **argv)
 {
+    removeTemporariesOnSignals();
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.size() != 1 || args.first().isEmpty() || args.first().startsWith(u'-')) {
