@@ -4,6 +4,7 @@
 
 #include "platform/dosfs.h"
 #include "platform/eventwait.h"
+#include "platform/fileio.h"
 #include "platform/process.h"
 #include "runmodes/builddriver.h"
 #include "state/buildview.h"
@@ -195,6 +196,8 @@ int usageError(const QString &text)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // A build interrupted mid-conversion leaves no hidden image behind.
+    removeTemporariesOnSignals();
     QCoreApplication::setApplicationName("vesk-build");
 
     QCommandLineParser cli;
