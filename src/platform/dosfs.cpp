@@ -362,6 +362,26 @@ Error DosFs::remove(const QString &dosPath) const
     return {};
 }
 
+QStringList DosFs::caseVariants(const QString &dosPath) const
+{
+    const QString full = absolute(dosPath);
+    const QString name = fileName(full);
+    if (name.isEmpty())
+        return {};
+    const QString dir = dirPart(full);
+    const QString hostDir = toHost(dir);
+    if (hostDir.isEmpty())
+        return {};
+    QStringList out;
+    // toHost() takes an exact-case name first, so each path below names its own entry.
+    const auto entries = QDir(hostDir).entryList(QDir::Files, QDir::Name);
+    for (const QString &entry : entries) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0 && isOrdinaryFile(dir + entry))
+            out << dir + entry;
+    }
+    return out;
+}
+
 bool DosFs::sameFile(const QString &aDos, const QString &bDos) const
 {
     const QString a = QFileInfo(toHost(aDos)).canonicalFilePath();

@@ -95,6 +95,9 @@ public:
     bool isOrdinaryFile(const QString &dosPath) const;
     bool isDirectory(const QString &dosPath) const;
     Error remove(const QString &dosPath) const;
+    // Every ordinary file in the name's directory whose name is the name in some letter case
+    // ("b.obj" and "B.OBJ" both), as full DOS paths that each resolve to that very file.
+    QStringList caseVariants(const QString &dosPath) const;
     // Replaces the destination; a copy onto the same file is a no-op.
     Error copy(const QString &fromDos, const QString &toDos) const;
     bool sameFile(const QString &aDos, const QString &bDos) const;

@@ -3,11 +3,15 @@
 #include "platform/hostentry.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QProcess>
 #include <QStandardPaths>
 #include <algorithm>
+#include <csignal>
+#include <sys/types.h>
 
 namespace vesk {
 
@@ -248,6 +252,64 @@ Error ProcessHandle::startError() const
 qint64 ProcessHandle::processId() const
 {
     return m_d ? m_d->process->processId() : 0;
+}
+
+namespace {
+
+// The parent of each process, read from /proc/PID/stat ("PID (name) STATE PPID ...").
+QHash<pid_t, pid_t> parentsOfAll()
+{
+    QHash<pid_t, pid_t> parents;
+    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString &entry : entries) {
+        bool isPid = false;
+        const pid_t pid = entry.toInt(&isPid);
+        if (!isPid)
+            continue;
+        QFile stat(QStringLiteral("/proc/") + entry + QStringLiteral("/stat"));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue; // ended meanwhile
+        const QByteArray line = stat.readAll();
+        // The name may hold blanks and parentheses; the fields resume after the last ")".
+        const QList<QByteArray> fields =
+            line.mid(line.lastIndexOf(')') + 1).simplified().split(' ');
+        if (fields.size() >= 2)
+            parents.insert(pid, fields[1].toInt());
+    }
+    return parents;
+}
+
+// Stops the process and everything below it, then kills them all. Stopped first, none can
+// start another while the tree is read, and a parent killed early would hand its children
+// to init, out of sight.
+void killTree(pid_t root)
+{
+    QList<pid_t> tree{root};
+    ::kill(root, SIGSTOP);
+    for (bool grew = true; grew;) {
+        grew = false;
+        const QHash<pid_t, pid_t> parents = parentsOfAll();
+        for (auto it = parents.cbegin(); it != parents.cend(); ++it) {
+            if (!tree.contains(it.key()) && tree.contains(it.value())) {
+                ::kill(it.key(), SIGSTOP);
+                tree << it.key();
+                grew = true;
+            }
+        }
+    }
+    for (const pid_t pid : std::as_const(tree))
+        ::kill(pid, SIGKILL);
+}
+
+} // namespace
+
+void ProcessHandle::end() const
+{
+    if (hasEnded())
+        return;
+    const auto pid = static_cast<pid_t>(m_d->process->processId());
+    if (pid > 0)
+        killTree(pid);
 }
 
 namespace {

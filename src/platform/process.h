@@ -73,6 +73,9 @@ public:
     // Set when the host could not start the program after all (it reports that late).
     Error startError() const;
     qint64 processId() const;
+    // Kills the program and every program it started in turn (a batch runner's tool), at once.
+    // The end itself shows in hasEnded() once the event loop has seen it.
+    void end() const;
 
 private:
     struct Data;

@@ -75,7 +75,13 @@ bool BuildDriver::failed(const Error &error)
 
 bool BuildDriver::removeIfPresent(const QString &name)
 {
-    return !m_fs.isOrdinaryFile(name) || !failed(m_fs.remove(name));
+    // On a case-sensitive disk "b.obj" and "B.OBJ" can stand side by side, and the wait takes
+    // either for the tool's output: every one of them goes.
+    for (const QString &variant : m_fs.caseVariants(name)) {
+        if (failed(m_fs.remove(variant)))
+            return false;
+    }
+    return true;
 }
 
 void BuildDriver::logStage(const QString &base, const QString &label)
@@ -111,13 +117,23 @@ bool BuildDriver::expectFile(const QString &output, const QString &timeoutMessag
 
 // A command line has no way to carry a double quote inside a word: a name with one would
 // reach the tool cut or merged with the next word, so it is refused before anything starts.
-bool BuildDriver::namesFit(const QString &base)
+// The tools split a word at each comma where they take a list (the linker's objects, the
+// compiler's include directories, the disassembler's range): a name that lands in one is
+// refused the same way. `inLists` are the names that do.
+bool BuildDriver::namesFit(const QString &base, const QStringList &inLists)
 {
+    const auto refused = [this](QChar c, const QString &name) {
+        return failed(makeError(Error::Kind::Refused,
+                                QStringLiteral("名前に %1 があるため、ツールに渡せません。").arg(c),
+                                name));
+    };
     for (const QString &name : {m_state.WorkDir, m_state.BinDir, base}) {
         if (name.contains(u'"'))
-            return !failed(makeError(Error::Kind::Refused,
-                                     QStringLiteral("名前に \" があるため、ツールに渡せません。"),
-                                     name));
+            return !refused(u'"', name);
+    }
+    for (const QString &name : inLists) {
+        if (name.contains(u','))
+            return !refused(u',', name);
     }
     return true;
 }
@@ -127,7 +143,8 @@ void BuildDriver::Assemble()
     m_view.setTransferEnabled(false);
     m_state.fname = baseName(m_view.selectedFile(), 4);
     const QString &B = m_state.fname;
-    if (!namesFit(B) || failed(m_fs.makeCurrent(m_state.WorkDir)))
+    // The linker takes its first word as a list of objects.
+    if (!namesFit(B, {B}) || failed(m_fs.makeCurrent(m_state.WorkDir)))
         return;
     for (const char *ext : {".obj", ".abs", ".mot", ".lis", ".bin"}) {
         if (!removeIfPresent(B + QLatin1String(ext)))
@@ -153,6 +170,7 @@ void BuildDriver::Assemble()
         return;
     logStage(B, QStringLiteral(":ＢＩＮコンバートＯＫ"));
 
+    m_state.transferImage = m_fs.absolute(B + ".bin");
     m_view.setLabel1(B + ".bin");
     m_view.setTransferEnabled(true);
 }
@@ -171,6 +189,7 @@ void BuildDriver::Compile()
     m_view.setTransferEnabled(false);
     m_view.setLog(QString());
     m_view.setLabel1(QString());
+    m_state.transferImage.clear();
     const QString work = m_state.WorkDir;
     const QString tools = m_state.BinDir;
     // The window stays live during the waits; the ROM choice and its offset are taken once,
@@ -181,7 +200,9 @@ void BuildDriver::Compile()
     const QString B = baseName(m_view.selectedFile(), 2);
 
     // The reset-vector module, assembled next to the source.
-    if (!namesFit(B) || failed(m_fs.makeCurrent(work)) || !removeIfPresent("RESETV.MAR"))
+    // The include directory, the link's object list and the listing's image name.
+    if (!namesFit(B, {work, tools, B}) || failed(m_fs.makeCurrent(work)) ||
+        !removeIfPresent("RESETV.MAR"))
         return;
     const QString startDir =
         DosFs::isRoot(m_state.StartDir) ? m_state.StartDir.chopped(1) : m_state.StartDir;
@@ -265,6 +286,7 @@ void BuildDriver::Compile()
     }
 
     if (!rom) {
+        m_state.transferImage = m_fs.absolute(B + ".bin");
         m_view.setTransferEnabled(true);
         m_view.setLabel1(B + ".bin");
     }
@@ -274,7 +296,7 @@ void BuildDriver::DAsm()
 {
     takeWorkDir();
     m_state.fname = baseName(m_view.selectedFile(), 4);
-    if (!namesFit(m_state.fname) || failed(m_fs.makeCurrent(m_state.WorkDir)))
+    if (!namesFit(m_state.fname, {m_state.fname}) || failed(m_fs.makeCurrent(m_state.WorkDir)))
         return;
     // "dasm.bat" lives in the tool directory, where the C build wrote it; the search for
     // programs reaches it through BinDir. The disassembly runs on by itself.

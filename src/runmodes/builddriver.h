@@ -44,8 +44,9 @@ private:
     // Waits for a file Vesk itself has just written; false (the user told) on time-out.
     bool expectFile(const QString &output, const QString &timeoutMessage);
     bool removeIfPresent(const QString &name);
-    // False (the user told) when a name cannot be passed whole on a command line.
-    bool namesFit(const QString &base);
+    // False (the user told) when a name cannot be passed whole on a command line, or when one
+    // of `inLists` would be split by a tool that reads it as a comma-separated list.
+    bool namesFit(const QString &base, const QStringList &inLists);
     void logStage(const QString &base, const QString &label);
     // The directory of File1 with "\" appended: Run's rule, repeated by MOT and disassembly.
     void takeWorkDir();

@@ -3,8 +3,6 @@
 #include "platform/dirwatch.h"
 #include "platform/listinput.h"
 
-#include <optional>
-
 namespace vesk {
 
 namespace {
@@ -15,38 +13,6 @@ Error writeBatch(const DosFs &fs, const QString &name, const QByteArray &line)
     if (fs.isOrdinaryFile(name))
         return {};
     return fs.writeAtomic(name, line + "\r\n");
-}
-
-bool waitFor(const DosFs &fs, EventPump &events, const QString &name, const ProcessHandle *process,
-             const MonotonicClock &clock)
-{
-    using std::chrono::nanoseconds;
-    const nanoseconds start = clock();
-    const DirWatch watch(fs, DosFs::dirPart(name));
-    const int passMs = watch.active() ? kWatchedPassMs : kPolledPassMs;
-    std::optional<nanoseconds> seen; // when the file was first found
-    // The first pass only takes what is pending: a file that a copy or the conversion has
-    // just written is there at once, and no directory event would end a sleep early.
-    bool first = true;
-    for (;;) {
-        const nanoseconds now = clock();
-        if (!seen && now - start > kOutputTimeLimit)
-            return true;
-        if (seen && now - *seen > kFinishTimeLimit)
-            return true;
-        events.processEvents(first ? 0 : passMs);
-        first = false;
-        if (!fs.isOrdinaryFile(name)) {
-            // A file that vanished again (a tool deleting its output on failure) must appear
-            // anew within the first limit.
-            seen.reset();
-            continue;
-        }
-        if (!process || process->hasEnded())
-            return false;
-        if (!seen)
-            seen = now;
-    }
 }
 
 } // namespace
@@ -61,13 +27,37 @@ Error MakeBat(const DosFs &fs)
 
 bool WaitLoop(const DosFs &fs, EventPump &events, const QString &name, const MonotonicClock &clock)
 {
-    return waitFor(fs, events, name, nullptr, clock);
+    const std::chrono::nanoseconds start = clock();
+    const DirWatch watch(fs, DosFs::dirPart(name));
+    const int passMs = watch.active() ? kWatchedPassMs : kPolledPassMs;
+    // The first pass only takes what is pending: a file that a copy or the conversion has
+    // just written is there at once, and no directory event would end a sleep early.
+    for (bool first = true;; first = false) {
+        if (clock() - start > kOutputTimeLimit)
+            return true;
+        events.processEvents(first ? 0 : passMs);
+        if (fs.isOrdinaryFile(name))
+            return false;
+    }
 }
 
 bool WaitLoop(const DosFs &fs, EventPump &events, const QString &name, const ProcessHandle &process,
               const MonotonicClock &clock)
 {
-    return waitFor(fs, events, name, process.isValid() ? &process : nullptr, clock);
+    if (!process.isValid())
+        return WaitLoop(fs, events, name, clock);
+    const std::chrono::nanoseconds start = clock();
+    for (bool first = true;; first = false) {
+        if (clock() - start > kToolTimeLimit) {
+            process.end();
+            return true;
+        }
+        events.processEvents(first ? 0 : kWatchedPassMs);
+        // A file seen while the tool runs may still be half written, or be deleted again by a
+        // tool that fails; only what stands once it has ended counts.
+        if (process.hasEnded())
+            return !fs.isOrdinaryFile(name);
+    }
 }
 
 QString ReadErrTxt(const DosFs &fs, Error *error)

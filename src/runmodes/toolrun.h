@@ -11,13 +11,14 @@
 
 namespace vesk {
 
-// How long a tool has to produce its output file, and how long it may go on running after
-// the file has appeared before the step is given up.
+// How long a file that Vesk itself has just written has to show (no process to watch), and
+// how long a started tool may run before it is ended and its step fails.
 constexpr std::chrono::seconds kOutputTimeLimit{3};
-constexpr std::chrono::seconds kFinishTimeLimit{60};
+constexpr std::chrono::seconds kToolTimeLimit{60};
 // Each pass sleeps in the event loop at most this long, so the wait keeps no core busy. A
-// watched directory wakes the loop as soon as something in it changes, so a pass can be
-// long; without a watch (the directory is not there yet) the wait polls more often.
+// watched directory wakes the loop as soon as something in it changes, and a tool's end wakes
+// it too, so a pass can be long; without either (the directory is not there yet) the wait
+// polls more often.
 constexpr int kWatchedPassMs = 50;
 constexpr int kPolledPassMs = 4;
 
@@ -31,9 +32,10 @@ Error MakeBat(const DosFs &fs);
 bool WaitLoop(const DosFs &fs, EventPump &events, const QString &name,
               const MonotonicClock &clock = steadyClock());
 
-// As above, for a file that `process` writes: the step succeeds once the file exists (within
-// the 3 seconds) and the process has ended, so a half-written file is never passed on. A
-// process that runs on for more than 60 seconds after its file appeared times the step out.
+// As above, for a file that `process` writes: the step is judged when the process ends, by
+// whether the file is there then, so a slow tool is not cut off and a half-written file is
+// never passed on. A process that runs for more than 60 seconds is ended and times the step
+// out. Without a process to watch (an invalid handle) the 3-second rule applies.
 bool WaitLoop(const DosFs &fs, EventPump &events, const QString &name, const ProcessHandle &process,
               const MonotonicClock &clock = steadyClock());
 

@@ -101,14 +101,15 @@ void Transfer::click()
     // The port is opened before the image is looked at, even if there turns out to be none.
     if (!m_sender.openPort())
         return;
-    const QString name = m_state.fname + ".bin";
+    // A copy: a build started during the wait below may name a new image.
+    const QString name = m_state.transferImage;
     QByteArray image;
-    if (!m_fs.isOrdinaryFile(name) || m_fs.readAll(name, image)) {
+    if (name.isEmpty() || !m_fs.isOrdinaryFile(name) || m_fs.readAll(name, image)) {
         m_notifier.beep();
         m_notifier.message(QString::fromUtf8(kImageNotFound));
         return;
     }
-    m_sender.send(image, m_fs.absolute(name));
+    m_sender.send(image, name);
 }
 
 } // namespace vesk

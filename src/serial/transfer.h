@@ -46,7 +46,8 @@ private:
     MonotonicClock m_clock;
 };
 
-// The Transfer button Command2: sends `fname` + ".bin" from the current directory.
+// The Transfer button Command2: sends the image that Label1 names (MainState::transferImage),
+// wherever later modes have moved fname and the current directory.
 class Transfer
 {
 public:

@@ -21,6 +21,9 @@ struct MainState
     qint32 RamOfs = kDefaultRamOfs;
     qint32 RomOfs = kDefaultRomOfs;
     QString fname;
+    // The image that Label1 names, as a full DOS path: set by the build that enables Transfer,
+    // and what Transfer sends, whichever directory and fname later modes have made current.
+    QString transferImage;
 };
 
 } // namespace vesk

@@ -1,8 +1,8 @@
 #include "runmodes/builddriver.h"
 #include "runmodes/toolrun.h"
 #include "support/recordingwindow.h"
-#include "support/tempdrive.h"
 #include "support/rowname.h"
+#include "support/tempdrive.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace vesk;
+using vesk::test::copyTree;
 using vesk::test::RecordingWindow;
 using vesk::test::SteppedWindow;
 using vesk::test::TempDrive;
@@ -21,7 +22,7 @@ const QString kS19 = "S00600004844521B\r\nS1070000010203046E\r\nS9030000FC\r\n";
 
 // A start-up directory, a source directory C:\WORK and a tool directory C:\TC whose tools are
 // small shell scripts. Each records its call in C:\calls.txt; a marker file "fail-NAME" in
-// the tool directory makes NAME write nothing.
+// the tool directory makes NAME write nothing, and "slow-NAME" makes it take 0.3 s first.
 class Builds : public testing::Test
 {
 protected:
@@ -35,7 +36,8 @@ protected:
         auto tool = [&](const QString &name, const QString &body) {
             script(d, "TC/" + name + ".exe",
                    ("printf '%s\\n' \"" + name + " $*\" >> '" + calls + "'\n[ -e '" + tc +
-                    "/fail-" + name + "' ] && exit 1\n" + body)
+                    "/fail-" + name + "' ] && exit 1\n[ -e '" + tc + "/slow-" + name +
+                    "' ] && sleep 0.3\n" + body)
                        .toUtf8());
         };
         tool("a38h",
@@ -70,6 +72,7 @@ protected:
         return out;
     }
     void fail(const QString &tool) const { d.write("TC/fail-" + tool, ""); }
+    void slow(const QString &tool) const { d.write("TC/slow-" + tool, ""); }
     void selectAndRun(const QString &file, int mode)
     {
         window.m_selectedFile = file;
@@ -95,6 +98,7 @@ TEST_F(Builds, AssemblyBuildLogsFourStagesAndEnablesTransfer)
     EXPECT_EQ(calls(), (QStringList{"a38h TEST.mar", "l38h TEST.obj", "c38h TEST.abs"}));
     EXPECT_EQ(window.label1(), "TEST.bin");
     EXPECT_TRUE(window.transferEnabled());
+    EXPECT_EQ(state.transferImage, "C:\\WORK\\TEST.bin");
     EXPECT_EQ(bytes("C:\\WORK\\TEST.bin"), QByteArray("\x01\x02\x03\x04"));
     EXPECT_EQ(fs.currentDir(), "C:\\WORK");
     EXPECT_EQ(state.fname, "TEST");
@@ -115,7 +119,11 @@ class AssemblyFailures : public Builds, public testing::WithParamInterface<Stage
 TEST_P(AssemblyFailures, StopAtTheStageWithItsMessage)
 {
     d.write("WORK/TEST.mar", "");
-    d.write("WORK/TEST.obj", "stale"); // never satisfies the assembler's wait
+    // Stale outputs, each in two letter cases: none may satisfy a wait.
+    for (const QString ext : {"obj", "abs", "mot"}) {
+        d.write("WORK/TEST." + ext, "stale");
+        d.write("WORK/test." + ext.toUpper(), "stale");
+    }
     window.m_transfer = true;
     window.m_label1 = "OLD.bin";
     fail(GetParam().tool);
@@ -159,6 +167,7 @@ TEST_F(Builds, RamBuildLogsFiveLinesCopiesResultsAndDisassembles)
     EXPECT_EQ(d.read("TC/C38.bat"), "cc38h.exe -abs16 -CPU=300HA -INCLUDE=%1 %2 >> err.txt\r\n");
     EXPECT_TRUE(window.transferEnabled());
     EXPECT_EQ(window.label1(), "main.bin");
+    EXPECT_EQ(state.transferImage, "C:\\TC\\main.bin") << "the image the build made, not its copy";
     EXPECT_EQ(fs.currentDir(), "C:\\TC");
 }
 
@@ -229,6 +238,10 @@ class CompileFailures : public Builds, public testing::WithParamInterface<StageF
 TEST_P(CompileFailures, StopAtTheStageWithItsMessage)
 {
     d.write("WORK/main.c", "");
+    for (const QString ext : {"abs", "mot"}) {
+        d.write("TC/main." + ext, "stale");
+        d.write("TC/MAIN." + ext.toUpper(), "stale");
+    }
     fail(GetParam().tool);
     selectAndRun("main.c", 2);
     EXPECT_EQ(window.messages, QStringList{GetParam().message});
@@ -329,11 +342,11 @@ TEST_F(Builds, MotModeConvertsInTheSelectedDirectoryAndSaysNothing)
     EXPECT_FALSE(window.transferEnabled());
     EXPECT_EQ(fs.currentDir(), "C:\\WORK");
 
-    // A file that vanished from the list is reported, and no image is left.
+    // A file that vanished from the list is reported, and the image made from it stays.
     QFile::remove(d.host("WORK/PROG.MOT"));
     selectAndRun("PROG.MOT", 1);
     EXPECT_EQ(window.messages.size(), 1);
-    EXPECT_FALSE(d.exists("WORK/prog.bin"));
+    EXPECT_EQ(bytes("C:\\WORK\\prog.bin"), QByteArray("\x01\x02\x03\x04"));
 }
 
 TEST_F(Builds, DisassemblyStartsTheBatchFileFoundThroughTheToolDirectory)
@@ -443,5 +456,112 @@ TEST_F(Builds, NameWithADoubleQuoteIsRefusedBeforeAnyToolStarts)
     EXPECT_TRUE(calls().isEmpty());
     EXPECT_FALSE(window.transferEnabled());
 }
+
+} // namespace
+
+namespace {
+
+// A machine so loaded that each tool takes many seconds: the builds still succeed.
+TEST_F(Builds, SlowToolsAreWaitedForWhileTheyRun)
+{
+    d.write("WORK/TEST.MAR", "");
+    d.write("WORK/main.c", "");
+    for (const char *tool : {"a38h", "l38h", "c38h", "cc38h", "dasmh83"})
+        slow(tool);
+    // While a tool runs, the clock moves a second on each of the first ten readings, far past
+    // the three seconds a tool once had, then stands still until the tool has ended.
+    std::chrono::nanoseconds now{0};
+    int readings = 0;
+    const MonotonicClock clock = [&] {
+        if (runningPrograms() == 0)
+            readings = 0;
+        else if (readings++ < 10)
+            now += std::chrono::seconds(1);
+        return now;
+    };
+    BuildDriver loaded{state, fs, window, window, window, clock};
+    loaded.startOptions() = driver.startOptions();
+    window.m_selectedFile = "TEST.MAR";
+    window.m_mode = 0;
+    loaded.Run();
+    EXPECT_TRUE(window.messages.isEmpty()) << window.messages.join("|").toStdString();
+    EXPECT_EQ(window.log().count("\r\n"), 4);
+
+    window.m_selectedFile = "main.c";
+    window.m_mode = 2;
+    loaded.Run();
+    EXPECT_TRUE(window.messages.isEmpty()) << window.messages.join("|").toStdString();
+    EXPECT_EQ(window.log().count("\r\n"), 5);
+    EXPECT_TRUE(window.transferEnabled());
+}
+
+TEST_F(Builds, TransferKeepsTheImageOfTheLastBuildWhateverModeRanSince)
+{
+    d.write("WORK/TEST.MAR", "");
+    selectAndRun("TEST.MAR", 0);
+    ASSERT_TRUE(window.transferEnabled());
+    d.write("OTHER/PROG.MOT", kS19.toLatin1());
+    window.m_fileListDir = "C:\\OTHER";
+    selectAndRun("PROG.MOT", 1);
+    EXPECT_TRUE(window.messages.isEmpty()) << window.messages.join("|").toStdString();
+    EXPECT_EQ(state.fname, "PROG");
+    EXPECT_EQ(fs.currentDir(), "C:\\OTHER");
+    EXPECT_EQ(window.label1(), "TEST.bin");
+    EXPECT_EQ(state.transferImage, "C:\\WORK\\TEST.bin");
+
+    // A C build clears the label, and with it the image to send, until it succeeds.
+    fail("cc38h");
+    d.write("WORK/main.c", "");
+    window.m_fileListDir = "C:\\WORK";
+    selectAndRun("main.c", 2);
+    EXPECT_EQ(window.label1(), "");
+    EXPECT_EQ(state.transferImage, "");
+}
+
+struct CommaRow
+{
+    const char *name;
+    QString workDir; // below C:, the file list's directory
+    QString binDir;  // DOS
+    QString file;
+    int mode;
+    QString refused; // the name refused; empty: the build runs
+};
+
+class CommaNames : public Builds, public testing::WithParamInterface<CommaRow>
+{
+};
+
+TEST_P(CommaNames, AreRefusedWhereAToolReadsAList)
+{
+    const CommaRow &row = GetParam();
+    d.write(row.workDir + "/" + row.file, "");
+    window.m_fileListDir = "C:\\" + row.workDir;
+    state.BinDir = row.binDir;
+    if (row.refused.isEmpty())
+        copyTree(d.host("TC"), d.host("T,C"));
+    selectAndRun(row.file, row.mode);
+    if (row.refused.isEmpty()) {
+        EXPECT_TRUE(window.messages.isEmpty()) << window.messages.join("|").toStdString();
+        EXPECT_EQ(window.log().count("\r\n"), 4);
+        return;
+    }
+    EXPECT_EQ(window.messages,
+              QStringList{"名前に , があるため、ツールに渡せません。\n" + row.refused});
+    EXPECT_TRUE(calls().isEmpty()) << calls().join("|").toStdString();
+    EXPECT_FALSE(window.transferEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CommaNames,
+    testing::Values(
+        CommaRow{"WorkDirOfACBuild", "WO,RK", "C:\\TC\\", "main.c", 2, "C:\\WO,RK\\"},
+        CommaRow{"BinDirOfACBuild", "WORK", "C:\\T,C\\", "main.c", 2, "C:\\T,C\\"},
+        CommaRow{"BaseNameOfACBuild", "WORK", "C:\\TC\\", "a,b.c", 2, "a,b"},
+        CommaRow{"BaseNameOfAnAssembly", "WORK", "C:\\TC\\", "a,b.mar", 0, "a,b"},
+        CommaRow{"BaseNameOfADisassembly", "WORK", "C:\\TC\\", "a,b.bin", 3, "a,b"},
+        // An assembly names its files relative to WorkDir and its tools by the program word.
+        CommaRow{"DirectoriesOfAnAssemblyPass", "WO,RK", "C:\\T,C\\", "TEST.mar", 0, ""}),
+    vesk::test::RowName());
 
 } // namespace

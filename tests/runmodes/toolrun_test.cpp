@@ -1,12 +1,13 @@
 #include "runmodes/toolrun.h"
 #include "support/recordingwindow.h"
-#include "support/tempdrive.h"
 #include "support/rowname.h"
+#include "support/tempdrive.h"
 
 #include <QDir>
 #include <QFile>
-#include <csignal>
 #include <gtest/gtest.h>
+#include <optional>
+#include <sys/types.h>
 #include <utility>
 
 using namespace vesk;
@@ -183,52 +184,106 @@ TEST_F(WaitForTool, FileWrittenAfterOneSecond)
     EXPECT_FALSE(WaitLoop(drive.fs("work"), window, "TEST.obj", tool));
 }
 
-TEST_F(WaitForTool, ToolStillWritingIsWaitedFor)
+// Whether the process `pid` is gone: no entry, or only the entry of the dead ("Z").
+static bool processGone(pid_t pid)
 {
-    // The file appears at once but is complete only when the tool ends.
-    const ProcessHandle tool = start("echo part > TEST.obj\nsleep 0.5\necho rest >> TEST.obj");
-    EXPECT_FALSE(WaitLoop(drive.fs("work"), window, "TEST.obj", tool));
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    return line.mid(line.lastIndexOf(')') + 2, 1) == "Z";
+}
+
+struct ToolWaitRow
+{
+    const char *name;
+    QByteArray body; // the tool, run in C:\WORK
+    // How far the clock moves on each of the first `moving` readings while the tool runs (-1:
+    // on all of them); once it has ended, every reading moves it a second, so a wait that goes
+    // on after the end shows.
+    std::chrono::seconds step;
+    int moving;
+    bool timedOut;
+    std::optional<QByteArray> left; // what TEST.obj holds afterwards; none: no such file
+    bool ended = false;             // the wait ends the tool at the 60-second limit
+};
+
+class ToolWaitTable : public WaitForTool, public ::testing::WithParamInterface<ToolWaitRow>
+{
+};
+
+TEST_P(ToolWaitTable, JudgesTheFileWhenTheToolEnds)
+{
+    const ToolWaitRow &row = GetParam();
+    const ProcessHandle tool = start(row.body);
+    // The tool must have started its program before it is ended; waiting for a child.
+    for (int i = 0; i < 500 && row.ended && drive.read("work/child.pid").isEmpty(); ++i)
+        window.processEvents(10);
+    PassWindow passes;
+    std::chrono::nanoseconds now{0};
+    std::chrono::nanoseconds last{0}; // the latest reading
+    int readingsAfterTheEnd = 0;
+    int readingsWhileRunning = 0;
+    const MonotonicClock clock = [&] {
+        last = now;
+        if (tool.hasEnded()) {
+            ++readingsAfterTheEnd;
+            now += std::chrono::seconds(1);
+        } else if (row.moving < 0 || readingsWhileRunning++ < row.moving) {
+            now += row.step;
+        }
+        return last;
+    };
+    EXPECT_EQ(WaitLoop(drive.fs("work"), passes, "TEST.obj", tool, clock), row.timedOut);
+    EXPECT_EQ(readingsAfterTheEnd, 0) << "the wait went on after the tool had ended";
+    for (qsizetype i = 1; i < passes.waits.size(); ++i)
+        EXPECT_GT(passes.waits[i], 0) << "a pass that does not sleep keeps a core busy";
+    if (row.left)
+        EXPECT_EQ(drive.read("work/TEST.obj"), *row.left);
+    else
+        EXPECT_FALSE(drive.exists("work/TEST.obj"));
+    if (!row.ended) {
+        EXPECT_TRUE(tool.hasEnded());
+        return;
+    }
+    EXPECT_GT(last, kToolTimeLimit);
+    EXPECT_LE(last, kToolTimeLimit + row.step) << "ended late";
+    // The tool and the program it started die; waiting for that is waiting for a child.
+    const auto child = static_cast<pid_t>(drive.read("work/child.pid").trimmed().toInt());
+    ASSERT_GT(child, 0);
+    for (int i = 0; i < 500 && !(tool.hasEnded() && processGone(child)); ++i)
+        window.processEvents(10);
     EXPECT_TRUE(tool.hasEnded());
-    EXPECT_EQ(drive.read("work/TEST.obj"), "part\nrest\n");
+    EXPECT_TRUE(processGone(child));
 }
 
-TEST_F(WaitForTool, FileNeverWritten)
-{
-    const ProcessHandle tool = start("exit 1");
-    EXPECT_TRUE(WaitLoop(drive.fs("work"), window, "TEST.obj", tool, SteppingClock{250ms}));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ToolWaitTable,
+    ::testing::Values(
+        ToolWaitRow{"SlowToolIsWaitedForPastThreeSeconds", "sleep 0.3\necho x > TEST.obj", 1s, 10,
+                    false, "x\n"},
+        ToolWaitRow{"FileStillBeingWrittenIsTakenOnlyAtTheEnd",
+                    "echo part > TEST.obj\nsleep 0.5\necho rest >> TEST.obj", 1s, 10, false,
+                    "part\nrest\n"},
+        ToolWaitRow{"EndWithoutTheFileFailsAtOnce", "exit 1", 0s, 0, true, std::nullopt},
+        ToolWaitRow{"FileDeletedBeforeTheEndFailsAtOnce",
+                    "echo x > TEST.obj\nsleep 0.2\nrm TEST.obj", 0s, 0, true, std::nullopt},
+        ToolWaitRow{"ToolRunningPast60sIsEndedWithWhatItStarted",
+                    "sleep 30 &\necho $! > child.pid\nwait", 5s, -1, true, std::nullopt, true},
+        ToolWaitRow{"FileWrittenButToolRunningPast60sIsEnded",
+                    "echo x > TEST.obj\nsleep 30 &\necho $! > child.pid\nwait", 5s, -1, true, "x\n",
+                    true}),
+    vesk::test::RowName());
 
-TEST_F(WaitForTool, ToolRunningOnLongAfterItsFileTimesOut)
+TEST(WaitForToolless, InvalidHandleKeepsTheThreeSecondRule)
 {
-    const ProcessHandle tool = start("echo x > TEST.obj\nexec sleep 30");
-    // The clock stands still until the file is there, then a second passes on each reading;
-    // the passes need no real events, so they run at once.
+    TempDrive drive;
+    drive.mkdir("work");
+    PassWindow window;
     window.realEvents = false;
-    auto now = std::make_shared<std::chrono::nanoseconds>(0);
-    const MonotonicClock clock = [&, now] {
-        if (drive.exists("work/TEST.obj"))
-            *now += 1s;
-        return *now;
-    };
-    EXPECT_TRUE(WaitLoop(drive.fs("work"), window, "TEST.obj", tool, clock));
-    EXPECT_GT(*now, kFinishTimeLimit);
-    EXPECT_FALSE(tool.hasEnded());
-    ::kill(static_cast<pid_t>(tool.processId()), SIGKILL);
-}
-
-TEST_F(WaitForTool, FileDeletedBeforeTheToolEndsIsNoOutput)
-{
-    const ProcessHandle tool = start("echo x > TEST.obj\nsleep 0.2\nrm TEST.obj");
-    // Time stands still while the tool runs, then a second passes on each reading.
-    auto now = std::make_shared<std::chrono::nanoseconds>(0);
-    const MonotonicClock clock = [&, now] {
-        if (tool.hasEnded())
-            *now += 1s;
-        return *now;
-    };
-    EXPECT_TRUE(WaitLoop(drive.fs("work"), window, "TEST.obj", tool, clock));
-    // Judged by the first limit again, not by the one for a tool that runs on.
-    EXPECT_LT(*now, kFinishTimeLimit);
+    EXPECT_TRUE(
+        WaitLoop(drive.fs("work"), window, "TEST.obj", ProcessHandle(), SteppingClock{1000ms}));
+    EXPECT_EQ(window.yields, 3);
 }
 
 // --- ReadErrTxt --------------------------------------------------------------------------------

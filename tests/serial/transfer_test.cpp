@@ -2,8 +2,8 @@
 #include "serial/receive.h"
 #include "serial/transfer.h"
 #include "support/recordingwindow.h"
-#include "support/tempdrive.h"
 #include "support/rowname.h"
+#include "support/tempdrive.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,6 +45,7 @@ protected:
     void SetUp() override
     {
         state.fname = "MAIN";
+        state.transferImage = "C:\\MAIN.bin";
         connectReceive(comm);
         window.m_log = "MAIN:アセンブルＯＫ\r\n";
         window.m_label1 = "MAIN.bin";
@@ -161,6 +162,48 @@ INSTANTIATE_TEST_SUITE_P(
                                  "イメージが大きすぎます（65536 バイト、上限 65535 バイト）。"},
                       RefusalRow{"OddAndTooLongIsOdd", pattern(65537), 0, "Error"}),
     vesk::test::RowName());
+
+struct ChoiceRow
+{
+    const char *name;
+    bool builtImageThere;
+};
+
+class ImageOfTheLastBuild : public TransferTest, public ::testing::WithParamInterface<ChoiceRow>
+{
+};
+
+// MOT and disassembly mode move fname and the current directory to another image; Transfer
+// still sends the one that Label1 names, or none.
+TEST_P(ImageOfTheLastBuild, IsSentWhateverModeRanSince)
+{
+    const QByteArray built("\x01\x02\x03\x04", 4);
+    if (GetParam().builtImageThere)
+        drive.write("BUILD/MAIN.BIN", built);
+    else
+        drive.mkdir("BUILD");
+    drive.write("OTHER/PROG.BIN", QByteArray("\x05\x06", 2));
+    state.transferImage = "C:\\BUILD\\MAIN.bin";
+    state.fname = "PROG";
+    ASSERT_FALSE(fs.makeCurrent("C:\\OTHER"));
+
+    transfer.click();
+
+    if (GetParam().builtImageThere) {
+        EXPECT_TRUE(window.events.isEmpty()) << window.events.join(", ").toStdString();
+        expectReceived(expectedFrame(built));
+    } else {
+        EXPECT_EQ(window.events,
+                  (QStringList{"beep", "message:" + QString::fromUtf8(kImageNotFound)}));
+        window.processEvents(0);
+        EXPECT_TRUE(pty.drain().isEmpty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Images, ImageOfTheLastBuild,
+                         ::testing::Values(ChoiceRow{"BuiltImageIsSent", true},
+                                           ChoiceRow{"BuiltImageGoneIsNotFound", false}),
+                         vesk::test::RowName());
 
 TEST_F(TransferTest, FirstTransferOpensThePortAndLaterOnesFindItOpen)
 {

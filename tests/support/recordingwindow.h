@@ -54,8 +54,9 @@ public:
 };
 
 // A RecordingWindow with the clock of the build waits: real time while a stand-in tool runs,
-// and once none runs each pass moves it on past the output limit. A wait whose file has not
-// appeared by then never sees it, so the failure cases end at once instead of after seconds.
+// and once none runs each pass moves it on past the output limit. A wait for a file Vesk
+// writes itself that has not appeared by then never sees it, so those failures end at once
+// instead of after seconds, as a tool's failure does by its end.
 class SteppedWindow : public RecordingWindow
 {
 public:
