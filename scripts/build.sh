@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures (once) and builds Vesk, its tools and tests into ./build.
+# Configures (once) and builds Vesk into ./build: the given targets, or everything (the tools,
+# the toolchain and the tests) without any.
 # VESK_WERROR=ON in the environment (the CI sets it) turns compiler warnings into errors;
 # unset, the build keeps whatever it was configured with.
 set -euo pipefail
@@ -9,4 +10,8 @@ options=()
 if [ ! -f build/build.ninja ] || [ ${#options[@]} -gt 0 ]; then
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}"
 fi
-cmake --build build -j2
+targets=()
+for t in "$@"; do
+    targets+=(--target "$t")
+done
+cmake --build build -j2 "${targets[@]}"
