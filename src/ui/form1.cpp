@@ -23,6 +23,7 @@ namespace vesk {
 
 namespace {
 
+constexpr QLatin1String kTitle("Vesk");
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
 
@@ -58,7 +59,8 @@ template <typename W> W *named(W *widget, const char *name, QRect place)
 
 Form1::Form1(DosFs &fs, QWidget *parent)
     : QWidget(parent), MSComm1(fs.driveMap().deviceEntry(QStringLiteral("com1")), true), m_fs(fs),
-      m_driver(m_state, m_fs, *this, *this, *this), m_transfer(MSComm1, m_fs, m_state, *this, *this)
+      m_driver(m_state, m_fs, *this, *this, *this),
+      m_transfer(MSComm1, m_fs, m_state, *this, *this, *this)
 {
     connectReceive(MSComm1);
     onTransfer = [this] { m_transfer.click(); };
@@ -85,7 +87,7 @@ Form1::Form1(DosFs &fs, QWidget *parent)
 void Form1::buildControls()
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("Vesk"));
+    setWindowTitle(QString(kTitle));
     setFixedSize(kWidth, kHeight);
     setFont(formFont(10, false));
 
@@ -141,6 +143,8 @@ void Form1::buildControls()
 
 bool Form1::startUp()
 {
+    // Looked at before start-up reads the settings file, which a bad one has it drop.
+    const bool advise = m_fs.isValid() && !looksLikeWorkspace(m_fs.currentDir());
     Error error;
     Pass pass = startUpPass(error);
     if (pass == Pass::BadSettings) {
@@ -157,7 +161,29 @@ bool Form1::startUp()
         message(error.message());
         return false;
     }
+    if (advise)
+        message(workspaceAdvice(m_fs.hostCurrentDir()));
     return true;
+}
+
+// Either the templates or the settings file. The settings file is written at every shutdown,
+// so a folder that had neither is advised about on its first start only.
+bool Form1::looksLikeWorkspace(const QString &startDir) const
+{
+    const QString dir = DosFs::withBackslash(startDir);
+    const bool templates = m_fs.isOrdinaryFile(dir + QStringLiteral("RESETV_RAM.MAR")) &&
+                           m_fs.isOrdinaryFile(dir + QStringLiteral("RESETV_ROM.MAR"));
+    return templates || m_fs.isOrdinaryFile(vesk::settingsPath(startDir));
+}
+
+QString workspaceAdvice(const QString &hostDir)
+{
+    return QStringLiteral("起動フォルダ %1 はワークスペースではありません"
+                          "（RESETV_RAM.MAR、RESETV_ROM.MAR、H8C.ini がありません）。\n"
+                          "ワークスペースを作るには、端末で vesk-workspace DIR を実行し、"
+                          "そのフォルダで Vesk を起動してください（cd DIR && vesk）。\n"
+                          "このままでも使えます。この案内は最初の起動でだけ表示します。")
+        .arg(hostDir);
 }
 
 Form1::Pass Form1::startUpPass(Error &error)
@@ -414,6 +440,22 @@ void Form1::beep()
 void Form1::processEvents(int waitMs)
 {
     waitForEvents(waitMs);
+}
+
+// The title, unlike a label, has room to spare and moves nothing when its text grows.
+void Form1::showTransferProgress(const TransferProgress &progress)
+{
+    setWindowTitle(QString(kTitle) + QStringLiteral(" — ") + transferProgressText(progress));
+}
+
+void Form1::endTransferProgress()
+{
+    setWindowTitle(QString(kTitle));
+}
+
+void Form1::logTransfer(const QString &line)
+{
+    appendLog(line);
 }
 
 } // namespace vesk

@@ -23,8 +23,13 @@ class QRadioButton;
 namespace vesk {
 
 // The main window: owner of the shared state, the lists, the run modes' options and the log.
-// The builds and the transfer reach it through the build view, the notifier and the event pump.
-class Form1 : public QWidget, public BuildView, public Notifier, public EventPump
+// The builds and the transfer reach it through the build view, the notifier and the event pump;
+// the transfer also through its own small view (progress in the title, its line in the log).
+class Form1 : public QWidget,
+              public BuildView,
+              public Notifier,
+              public EventPump,
+              public TransferView
 {
     Q_OBJECT
 public:
@@ -78,6 +83,10 @@ public:
     void beep() override;
     // EventPump
     void processEvents(int waitMs) override;
+    // TransferView
+    void showTransferProgress(const TransferProgress &progress) override;
+    void endTransferProgress() override;
+    void logTransfer(const QString &line) override;
 
     // Event handlers.
     void Option1_Click(int index);
@@ -102,6 +111,7 @@ private:
     void shutDown();
     Error writeSettings() const;
     void reportSettingsError(const Error &error);
+    bool looksLikeWorkspace(const QString &startDir) const;
     bool busy() const;
     void closeIfPending();
     void buildControls();
@@ -116,5 +126,8 @@ private:
     bool m_shutDown = false;
     bool m_unattended = false;
 };
+
+// The box of a first start outside a workspace: how to make one. Advice only; start-up goes on.
+QString workspaceAdvice(const QString &hostDir);
 
 } // namespace vesk

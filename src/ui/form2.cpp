@@ -45,6 +45,9 @@ Form2::Form2(MainState &state, const DosFs &fs, Notifier &notifier, QWidget *par
         return Error{};
     };
     m_folders->refused = [this] { m_notifier.beep(); };
+    // A folder the user has only clicked is the one OK stores, so Label2 shows it too.
+    connect(Dir1, &QTreeWidget::itemSelectionChanged, this,
+            [this] { Label2->setText(Dir1->selectedPath()); });
 
     for (int i = 0; i < 2; ++i) {
         connect(Command1[i], &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
@@ -183,8 +186,9 @@ void Form2::Command2_Click()
     m_state.RamOfs = EditRamOfs;
     m_state.RomOfs = EditRomOfs;
     // Empty only when not even the current directory could be listed.
-    if (!Dir1->path().isEmpty())
-        m_state.BinDir = DosFs::withBackslash(Dir1->path());
+    const QString chosen = Dir1->selectedPath();
+    if (!chosen.isEmpty())
+        m_state.BinDir = DosFs::withBackslash(chosen);
     accept();
 }
 

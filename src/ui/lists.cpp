@@ -82,6 +82,12 @@ QString DirList::highlightedPath() const
     return item ? item->data(0, Qt::UserRole).toString() : m_path;
 }
 
+QString DirList::selectedPath() const
+{
+    const QList<QTreeWidgetItem *> selected = selectedItems();
+    return selected.isEmpty() ? m_path : selected.first()->data(0, Qt::UserRole).toString();
+}
+
 void DirList::keyPressEvent(QKeyEvent *event)
 {
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && currentItem()) {

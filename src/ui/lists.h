@@ -50,6 +50,8 @@ public:
     Error setPath(const QString &dosDir);
     // The full path of the highlighted entry, which is not necessarily the open one.
     QString highlightedPath() const;
+    // The full path of the selected entry, else (none selected) the open directory.
+    QString selectedPath() const;
 
 signals:
     void openRequested(const QString &dosDir);

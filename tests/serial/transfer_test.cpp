@@ -39,6 +39,31 @@ QByteArray expectedFrame(const QByteArray &image)
     return expectedFrame(image, char(image.size() >> 8), char(image.size() & 0xFF));
 }
 
+// Records what the window would show of a transfer besides its boxes.
+class RecordingTransferView : public TransferView
+{
+public:
+    void showTransferProgress(const TransferProgress &progress) override
+    {
+        shown << progress;
+        shownAt << (clock ? clock() : std::chrono::nanoseconds{});
+    }
+    void endTransferProgress() override
+    {
+        ++ends;
+        boxesBeforeEnd = window ? int(window->messages.size()) : 0;
+    }
+    void logTransfer(const QString &line) override { lines << line; }
+
+    QList<TransferProgress> shown;
+    QList<std::chrono::nanoseconds> shownAt;
+    int ends = 0;
+    int boxesBeforeEnd = -1;
+    QStringList lines;
+    MonotonicClock clock;
+    const RecordingWindow *window = nullptr;
+};
+
 class TransferTest : public ::testing::Test
 {
 protected:
@@ -50,6 +75,8 @@ protected:
         window.m_log = "MAIN:アセンブルＯＫ\r\n";
         window.m_label1 = "MAIN.bin";
         window.m_transfer = true;
+        view.clock = clock;
+        view.window = &window;
         // The board reads as fast as the port sends; each pass takes one poll interval.
         window.onYield = [this] {
             now += std::chrono::milliseconds(ImageSender::kPollMs);
@@ -80,7 +107,8 @@ protected:
     MSComm comm{pty.path()};
     std::chrono::milliseconds now{0};
     MonotonicClock clock = [this] { return now; };
-    Transfer transfer{comm, fs, state, window, window, clock};
+    RecordingTransferView view;
+    Transfer transfer{comm, fs, state, window, window, view, clock};
     QByteArray received;
 };
 
@@ -110,6 +138,11 @@ TEST_P(FrameOnTheLine, IsSentWholeAndTheWindowStaysAsItWas)
     EXPECT_TRUE(window.events.isEmpty()) << window.events.join(", ").toStdString();
     expectWindowUnchanged();
     EXPECT_FALSE(transfer.busy());
+    EXPECT_TRUE(view.shown.isEmpty()) << "a wait shorter than half a second shows no progress";
+    EXPECT_EQ(view.ends, 0);
+    // The image's bytes, as Label1's file has them, not the frame's.
+    EXPECT_EQ(view.lines,
+              QStringList{QString("MAIN.bin %1 バイト転送完了\r\n").arg(row.image.size())});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -126,6 +159,7 @@ struct RefusalRow
     std::optional<QByteArray> image; // none: no image file
     int beeps;
     QString message; // the whole message, or its first line
+    QString line;    // the log's
 };
 
 class RefusedImage : public TransferTest, public ::testing::WithParamInterface<RefusalRow>
@@ -152,15 +186,22 @@ TEST_P(RefusedImage, SendsNothingAndLeavesThePortOpen)
     // Looking for the image must not create it.
     EXPECT_EQ(QDir(drive.root()).entryList(QDir::Files).size(), row.image ? 1 : 0);
     expectWindowUnchanged();
+    // The box may say only "Error"; the log says why.
+    EXPECT_EQ(view.lines, QStringList{"MAIN.bin 転送失敗：" + row.line + "\r\n"});
+    EXPECT_TRUE(view.shown.isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Images, RefusedImage,
-    ::testing::Values(RefusalRow{"OddLength", QByteArray("\x01\x02\x03", 3), 0, "Error"},
-                      RefusalRow{"NoImageFile", std::nullopt, 1, QString::fromUtf8(kImageNotFound)},
+    ::testing::Values(RefusalRow{"OddLength", QByteArray("\x01\x02\x03", 3), 0, "Error",
+                                 "イメージの長さが奇数です（3 バイト）"},
+                      RefusalRow{"NoImageFile", std::nullopt, 1, QString::fromUtf8(kImageNotFound),
+                                 "ファイルが見つかりません"},
                       RefusalRow{"TooLongForTheLengthField", pattern(65536), 0,
-                                 "イメージが大きすぎます（65536 バイト、上限 65535 バイト）。"},
-                      RefusalRow{"OddAndTooLongIsOdd", pattern(65537), 0, "Error"}),
+                                 "イメージが大きすぎます（65536 バイト、上限 65535 バイト）。",
+                                 "イメージが大きすぎます（65536 バイト、上限 65535 バイト）"},
+                      RefusalRow{"OddAndTooLongIsOdd", pattern(65537), 0, "Error",
+                                 "イメージが大きすぎます（65537 バイト、上限 65535 バイト）"}),
     vesk::test::RowName());
 
 struct ChoiceRow
@@ -266,6 +307,8 @@ TEST_F(TransferTest, AClickDuringTheWaitIsRefusedWithABeep)
 
     EXPECT_TRUE(busyInside);
     EXPECT_EQ(window.events, QStringList{"beep"});
+    EXPECT_EQ(view.lines, QStringList{"MAIN.bin 300 バイト転送完了\r\n"})
+        << "the refused click is no transfer of its own";
     received += pty.readUpTo(2 * expectedFrame(image).size(), 300);
     EXPECT_TRUE(received == expectedFrame(image)) << "received " << received.size() << " bytes";
 }
@@ -279,7 +322,7 @@ TEST_F(TransferTest, APortThatVanishesEndsTheTransferAndIsOpenedAgainNextTime)
     const QString firstDevice = board->path(); // the link is read at each open
     MSComm port(com1);
     connectReceive(port);
-    Transfer sender(port, fs, state, window, window, clock);
+    Transfer sender(port, fs, state, window, window, view, clock);
     const QByteArray image = pattern(65534);
     drive.write("MAIN.BIN", image);
     // The adapter is pulled while the frame is still going out.
@@ -296,6 +339,7 @@ TEST_F(TransferTest, APortThatVanishesEndsTheTransferAndIsOpenedAgainNextTime)
     EXPECT_TRUE(window.messages[0].contains(firstDevice));
     EXPECT_FALSE(port.PortOpen());
     EXPECT_FALSE(sender.busy());
+    EXPECT_EQ(view.lines, QStringList{"MAIN.bin 転送失敗：シリアルポートとの接続が切れました\r\n"});
 
     // Plugged in again, perhaps under another terminal.
     board = std::make_unique<Pty>();
@@ -310,8 +354,45 @@ TEST_F(TransferTest, APortThatVanishesEndsTheTransferAndIsOpenedAgainNextTime)
 
     EXPECT_EQ(window.messages.size(), 1);
     EXPECT_TRUE(port.PortOpen());
+    EXPECT_EQ(view.lines.value(1), "MAIN.bin 65534 バイト転送完了\r\n");
     received += board->readUpTo(expectedFrame(image).size() - received.size());
     EXPECT_TRUE(received == expectedFrame(image)) << "received " << received.size() << " bytes";
+}
+
+TEST_F(TransferTest, ALongTransferShowsItsProgressFromHalfASecondOn)
+{
+    const QByteArray image = pattern(6000);
+    drive.write("MAIN.BIN", image);
+    ASSERT_FALSE(comm.setPortOpen(true));
+    // The line is held for two seconds, then the board reads all it gets.
+    ASSERT_EQ(::tcflow(pty.slave(), TCOOFF), 0);
+    window.onYield = [&] {
+        now += std::chrono::milliseconds(100);
+        if (now == std::chrono::seconds(2))
+            ::tcflow(pty.slave(), TCOON);
+        if (now >= std::chrono::seconds(2))
+            received += pty.drain();
+    };
+
+    transfer.click();
+
+    ASSERT_FALSE(view.shown.isEmpty());
+    // Nothing at 0.5 s itself: the first pass after it.
+    EXPECT_EQ(view.shownAt.first(), std::chrono::milliseconds(600));
+    // All 6031 bytes of the frame still queued: 6.3 s at 9600 baud, rounded up.
+    EXPECT_EQ(view.shown.first().sent, 0);
+    EXPECT_EQ(view.shown.first().total, 6000);
+    EXPECT_EQ(view.shown.first().secondsLeft, 7);
+    for (int i = 1; i < view.shown.size(); ++i) {
+        EXPECT_GE(view.shownAt[i] - view.shownAt[i - 1], std::chrono::milliseconds(250));
+        EXPECT_GE(view.shown[i].sent, view.shown[i - 1].sent);
+        EXPECT_LE(view.shown[i].sent, 6000);
+        EXPECT_LE(view.shown[i].secondsLeft, view.shown[i - 1].secondsLeft);
+    }
+    EXPECT_EQ(view.ends, 1);
+    EXPECT_EQ(view.lines, QStringList{"MAIN.bin 6000 バイト転送完了\r\n"});
+    EXPECT_TRUE(window.events.isEmpty()) << window.events.join(", ").toStdString();
+    expectReceived(expectedFrame(image));
 }
 
 struct StallRow
@@ -344,6 +425,12 @@ TEST_P(StalledLine, GivesUpAfterTheLineTimeAndDiscardsTheRest)
     EXPECT_TRUE(window.messages[0].contains(pty.path()));
     EXPECT_EQ(comm.OutBufferCount(), 0);
     EXPECT_TRUE(comm.PortOpen());
+    EXPECT_EQ(
+        view.lines,
+        QStringList{"MAIN.bin 転送失敗：シリアルポートの送信が時間内に終わりませんでした\r\n"});
+    // The title is the window's own again before the box tells why.
+    EXPECT_EQ(view.ends, 1);
+    EXPECT_EQ(view.boxesBeforeEnd, 0);
 
     ::tcflow(pty.slave(), TCOON);
     window.processEvents(0);
@@ -392,7 +479,7 @@ TEST_P(PortThatWillNotOpen, IsToldWithTheDeviceAndTheFixBeforeTheImageIsLookedAt
         break;
     }
     MSComm port(device);
-    Transfer sender(port, fs, state, window, window, clock);
+    Transfer sender(port, fs, state, window, window, view, clock);
 
     // No image either: the port's failure comes first and ends the command.
     sender.click();
@@ -404,6 +491,7 @@ TEST_P(PortThatWillNotOpen, IsToldWithTheDeviceAndTheFixBeforeTheImageIsLookedAt
     EXPECT_TRUE(text.contains(row.hint)) << text.toStdString();
     EXPECT_TRUE(text.contains(device)) << text.toStdString();
     EXPECT_FALSE(port.PortOpen());
+    EXPECT_EQ(view.lines, QStringList{"MAIN.bin 転送失敗：シリアルポートを開けません\r\n"});
 }
 
 INSTANTIATE_TEST_SUITE_P(

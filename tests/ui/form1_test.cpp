@@ -126,6 +126,73 @@ INSTANTIATE_TEST_SUITE_P(
                   "C:\\WORK\\", 0xFFDF50, false, "C:\\WORK", false}),
     vesk::test::RowName());
 
+struct WorkspaceCase
+{
+    const char *name;
+    std::vector<const char *> files; // in the start-up directory
+    bool advised;
+};
+
+class FirstStart : public FormTest, public testing::WithParamInterface<WorkspaceCase>
+{
+};
+
+// Outside a workspace (Vesk started from the menu in the home folder) the first start says
+// how to make one, then goes on as any start does.
+TEST_P(FirstStart, AdvisesOnlyOutsideAWorkspace)
+{
+    const WorkspaceCase &c = GetParam();
+    templates = false;
+    for (const char *name : c.files)
+        drive.write(QString("WORK/") + name,
+                    name == std::string("H8C.ini") ? kDefaultSettings : "");
+    ASSERT_TRUE(start());
+
+    if (c.advised) {
+        ASSERT_EQ(form->messages.size(), 1);
+        EXPECT_EQ(form->messages[0], workspaceAdvice(fs->hostCurrentDir()));
+        EXPECT_TRUE(form->messages[0].contains("vesk-workspace DIR"));
+    } else {
+        EXPECT_TRUE(form->messages.isEmpty()) << form->messages.join("|").toStdString();
+    }
+    EXPECT_EQ(form->state().WorkDir, "C:\\WORK\\");
+    EXPECT_EQ(form->state().BinDir, "C:\\WORK\\");
+    EXPECT_EQ(form->selectedMode(), 2);
+    EXPECT_EQ(form->Label2->text(), "ofset=FFDF50");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FirstStart,
+    testing::Values(WorkspaceCase{"EmptyFolder", {}, true},
+                    WorkspaceCase{"OneTemplateOnly", {"RESETV_RAM.MAR"}, true},
+                    WorkspaceCase{"BothTemplates", {"RESETV_RAM.MAR", "RESETV_ROM.MAR"}, false},
+                    WorkspaceCase{
+                        "TemplatesInLowerCase", {"resetv_ram.mar", "resetv_rom.mar"}, false},
+                    WorkspaceCase{"SettingsFileOnly", {"H8C.ini"}, false}),
+    vesk::test::RowName());
+
+// The settings file written at shutdown makes the folder known: the advice comes once.
+TEST_F(FormTest, WorkspaceAdviceComesOnceThenTheSettingsFileSilencesIt)
+{
+    templates = false;
+    ASSERT_TRUE(start());
+    EXPECT_EQ(form->messages.size(), 1);
+    form->close();
+    EXPECT_EQ(settingsFile(), kDefaultSettings);
+    form.reset();
+
+    ASSERT_TRUE(start());
+    EXPECT_TRUE(form->messages.isEmpty()) << form->messages.join("|").toStdString();
+}
+
+// A settings file that had to be dropped still showed the folder had been used.
+TEST_F(FormTest, BadSettingsFileWithoutTemplatesIsNoFirstStart)
+{
+    templates = false;
+    ASSERT_TRUE(start("C:\\WORK\\\r\n200\r\nC:\\H8\\\r\n"));
+    EXPECT_TRUE(form->messages.isEmpty()) << form->messages.join("|").toStdString();
+}
+
 TEST_F(FormTest, BadSettingsFileIsWrittenGoodAtShutdown)
 {
     ASSERT_TRUE(start("C:\\WORK\\\r\n200\r\nC:\\H8\\\r\n"));
@@ -408,6 +475,7 @@ TEST_P(ModeChoice, SetsThePatternAndTheRomBoxEnabledState)
 {
     for (const char *name : {"main.c", "boot.MAR", "main.mot", "main.bin", "notes.txt"})
         drive.write(QString("WORK/") + name, "x");
+    templates = false; // they would be listed in assemble mode
     ASSERT_TRUE(start());
     form->Check1->setChecked(true);
     for (int index : GetParam().clicks)
@@ -512,6 +580,32 @@ TEST_F(FormTest, LogKeepsCrLfAndShowsLines)
     form->appendLog("main:リンクＯＫ\r\n");
     EXPECT_EQ(form->log(), "main:ｱｾﾝﾌﾞﾙＯＫ\r\nmain:リンクＯＫ\r\n");
     EXPECT_EQ(form->Text1->toPlainText(), "main:ｱｾﾝﾌﾞﾙＯＫ\nmain:リンクＯＫ\n");
+}
+
+// A transfer's progress goes in the title, where it moves no control, and its end restores it.
+TEST_F(FormTest, TransferProgressIsShownInTheTitleAndItsEndInTheLog)
+{
+    ASSERT_TRUE(start());
+    form->show();
+    QList<QRect> places;
+    for (const QWidget *w : form->findChildren<QWidget *>())
+        places << w->geometry();
+    const QRect window = form->geometry();
+    form->setLog("blink:コンパイルＯＫ\r\n");
+
+    form->showTransferProgress({1200, 6000, 5});
+    EXPECT_EQ(form->windowTitle(), "Vesk — 転送中 1200/6000 バイト、残り 5 秒");
+    form->endTransferProgress();
+    EXPECT_EQ(form->windowTitle(), "Vesk");
+    form->logTransfer("blink.bin 604 バイト転送完了\r\n");
+    EXPECT_EQ(form->log(), "blink:コンパイルＯＫ\r\nblink.bin 604 バイト転送完了\r\n");
+    EXPECT_EQ(form->Text1->toPlainText(), "blink:コンパイルＯＫ\nblink.bin 604 バイト転送完了\n");
+
+    QList<QRect> after;
+    for (const QWidget *w : form->findChildren<QWidget *>())
+        after << w->geometry();
+    EXPECT_EQ(after, places);
+    EXPECT_EQ(form->geometry(), window);
 }
 
 // The real message box: caption "Vesk", no icon, OK only, modal.

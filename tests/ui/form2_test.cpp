@@ -1,8 +1,8 @@
 #include "support/recordingwindow.h"
+#include "support/rowname.h"
 #include "ui/form2.h"
 #include "ui/signalcloser.h"
 #include "uitest.h"
-#include "support/rowname.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -149,10 +149,8 @@ TEST_P(DialogClose, StoresOnlyOnOk)
     EXPECT_EQ(dialog->Label2->text(), "C:\\WORK");
     for (const QString &entry : QString(c.open).split('|', Qt::SkipEmptyParts))
         openEntry(dialog->Dir1, entry);
-    // Label2 follows the open directory, not a highlighted entry.
+    // Label2 follows the open directory, which is also the highlighted entry once opened.
     EXPECT_EQ(dialog->Label2->text(), dialog->Dir1->path());
-    if (QTreeWidgetItem *other = dirEntry(dialog->Dir1, "c:\\"))
-        dialog->Dir1->setCurrentItem(other);
     dialog->Command1[1]->click();
     dialog->Command4[0]->click();
 
@@ -181,6 +179,55 @@ INSTANTIATE_TEST_SUITE_P(
                     CloseCase{"CancelStoresNothing", "c:\\|H8", "cancel", "C:\\WORK\\"},
                     CloseCase{"CloseBoxStoresNothing", "c:\\|H8", "closebox", "C:\\WORK\\"},
                     CloseCase{"EscapeStoresNothing", "c:\\|H8", "escape", "C:\\WORK\\"}),
+    vesk::test::RowName());
+
+struct HighlightCase
+{
+    const char *name;
+    const char *open;      // entries opened in Dir1, '|' separated
+    const char *highlight; // the entry then clicked once; null: the highlight taken away
+    const char *shown;     // Label2
+    const char *binDir;
+};
+
+class HighlightedFolder : public DialogTest, public testing::WithParamInterface<HighlightCase>
+{
+};
+
+// A single click highlights a folder without opening it; OK still takes that folder.
+TEST_P(HighlightedFolder, IsTheOneOkStores)
+{
+    const HighlightCase &c = GetParam();
+    auto dialog = open();
+    dialog->show();
+    for (const QString &entry : QString(c.open).split('|', Qt::SkipEmptyParts))
+        openEntry(dialog->Dir1, entry);
+    const QString opened = dialog->Dir1->path();
+    if (c.highlight) {
+        QTreeWidgetItem *item = dirEntry(dialog->Dir1, c.highlight);
+        ASSERT_TRUE(item) << c.highlight;
+        QTest::mouseClick(dialog->Dir1->viewport(), Qt::LeftButton, {},
+                          dialog->Dir1->visualItemRect(item).center());
+        ASSERT_EQ(dialog->Dir1->currentItem(), item);
+    } else {
+        dialog->Dir1->clearSelection();
+    }
+    EXPECT_EQ(dialog->Dir1->path(), opened) << "a click must not open the folder";
+    EXPECT_EQ(dialog->Label2->text(), c.shown);
+
+    dialog->Command2->click();
+    EXPECT_EQ(state.BinDir, c.binDir);
+    EXPECT_EQ(window.beeps, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HighlightedFolder,
+    testing::Values(
+        HighlightCase{"SubfolderOfTheOpenOne", "c:\\", "H8", "C:\\H8", "C:\\H8\\"},
+        HighlightCase{"DeeperSubfolder", "c:\\|H8", "lib", "C:\\H8\\lib", "C:\\H8\\lib\\"},
+        HighlightCase{"AncestorOfTheOpenOne", "c:\\|H8|lib", "H8", "C:\\H8", "C:\\H8\\"},
+        HighlightCase{"RootIsKeptAsIs", "c:\\|H8", "c:\\", "C:\\", "C:\\"},
+        HighlightCase{"NoHighlightTakesTheOpenOne", "c:\\|H8", nullptr, "C:\\H8", "C:\\H8\\"}),
     vesk::test::RowName());
 
 struct GoneCase

@@ -29,7 +29,8 @@ public:
     std::function<void(const QString &)> onMessage;
 };
 
-// A temporary C: drive whose directory WORK is the start-up directory.
+// A temporary C: drive whose directory WORK is the start-up directory, a workspace by its
+// templates unless a test clears `templates` before it starts.
 class FormTest : public testing::Test
 {
 protected:
@@ -40,13 +41,20 @@ protected:
     {
         if (ini)
             drive.write("WORK/H8C.ini", ini);
+        if (templates) {
+            drive.write("WORK/RESETV_RAM.MAR", kTemplate);
+            drive.write("WORK/RESETV_ROM.MAR", kTemplate);
+        }
         fs.emplace(drive.fs("WORK"));
         form = std::make_unique<RecordingForm>(*fs);
         return form->startUp();
     }
     QByteArray settingsFile() const { return drive.read("WORK/H8C.ini"); }
 
+    static constexpr char kTemplate[] = "\t.h8300h\n";
+
     TempDrive drive;
+    bool templates = true;
     std::optional<DosFs> fs;
     std::unique_ptr<RecordingForm> form;
 };

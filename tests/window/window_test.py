@@ -176,6 +176,7 @@ def collect(pyatspi, node, found, depth=0):
 
 # In the compile mode the window opens in, the file list shows the C sources only.
 LISTED, UNLISTED = "blink.c", "notes.txt"
+TEMPLATES = ("RESETV_RAM.MAR", "RESETV_ROM.MAR")
 
 CONTROLS = ["ドライブ", "フォルダ", "ファイル", "アセンブル", "MOT", "コンパイル", "逆ASM",
             "ROM用MOT作成", "実行", "転送", "設定", "終了", "ログ"]
@@ -275,6 +276,11 @@ def main():
         for name in (LISTED, UNLISTED):
             with open(os.path.join(start, name), "w") as f:
                 f.write("\n")
+        # A workspace by its templates: outside one the first start opens a box of advice
+        # before the window.
+        for name in TEMPLATES:
+            with open(os.path.join(start, name), "w") as f:
+                f.write("\t.h8300h\n")
 
         xvfb, display = start_xvfb(fbdir)
         procs.append(xvfb)
