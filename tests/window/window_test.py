@@ -21,7 +21,10 @@ import zlib
 
 SKIP = 77
 WIDTH, HEIGHT = 640, 480
-SETTINGS = b"C:\\\r\nFFDF50\r\nC:\\\r\nFFDF50\r\n200\r\n"
+# The start folder is laid out as vesk-workspace lays one out, so that the screenshot shows
+# the first screen of a new user: compile mode, C:\samples, blink.c. Vesk writes back what it
+# read.
+SETTINGS = b"C:\\samples\\\r\nFFDF50\r\nC:\\tools\\\r\nFFDF50\r\n200\r\n"
 
 
 class Failure(Exception):
@@ -271,11 +274,16 @@ def main():
         start = os.path.join(work, "start")
         fbdir = os.path.join(work, "fb")
         os.makedirs(os.path.join(start, "dosdevices"))
+        os.makedirs(os.path.join(start, "samples"))
+        os.makedirs(os.path.join(start, "tools"))
         os.makedirs(fbdir)
         os.symlink(start, os.path.join(start, "dosdevices", "c:"))
         for name in (LISTED, UNLISTED):
-            with open(os.path.join(start, name), "w") as f:
+            with open(os.path.join(start, "samples", name), "w") as f:
                 f.write("\n")
+        # Written as a hand would write it; Vesk writes it back in its own form at the end.
+        with open(os.path.join(start, "H8C.ini"), "wb") as f:
+            f.write(SETTINGS.replace(b"\r\n", b"\n").replace(b"FFDF50", b"ffdf50"))
         # A workspace by its templates: outside one the first start opens a box of advice
         # before the window.
         for name in TEMPLATES:
