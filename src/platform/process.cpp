@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <csignal>
 #include <sys/types.h>
+#include <utility>
 
 namespace vesk {
 
@@ -104,6 +105,21 @@ QString batchRunnerPath()
             return info.absoluteFilePath();
     }
     return QStandardPaths::findExecutable(name);
+}
+
+QString templatesDir(const QString &executableDir)
+{
+    QString dir = executableDir;
+    if (dir.isEmpty() && QCoreApplication::instance())
+        dir = QCoreApplication::applicationDirPath();
+    if (dir.isEmpty())
+        return {};
+    for (const char *relative : {"/../share/vesk/templates", "/../templates"}) {
+        const QString candidate = QDir::cleanPath(dir + QLatin1String(relative));
+        if (QFileInfo(candidate).isDir())
+            return candidate;
+    }
+    return {};
 }
 
 Error prepareLaunch(const DosFs &fs, const QStringList &words, const StartOptions &options,
@@ -214,6 +230,13 @@ struct ProcessHandle::Data
     QProcess *process = nullptr;
     QString word;
     Error startError;
+    QByteArray output;
+
+    void take()
+    {
+        const QByteArray bytes = process->readAll();
+        output += bytes.left(std::max<qsizetype>(0, kCapturedOutputLimit - output.size()));
+    }
 
     ~Data()
     {
@@ -223,6 +246,8 @@ struct ProcessHandle::Data
             return;
         }
         QProcess *p = process;
+        // Nobody asks for its messages any more; they must not pile up in the QProcess either.
+        QObject::connect(p, &QProcess::readyReadStandardOutput, p, [p] { (void)p->readAll(); });
         QObject::connect(p, &QProcess::finished, p, &QObject::deleteLater);
         QObject::connect(p, &QProcess::errorOccurred, p, [p](QProcess::ProcessError e) {
             if (e == QProcess::FailedToStart)
@@ -252,6 +277,34 @@ Error ProcessHandle::startError() const
 qint64 ProcessHandle::processId() const
 {
     return m_d ? m_d->process->processId() : 0;
+}
+
+QByteArray ProcessHandle::output() const
+{
+    if (!m_d)
+        return {};
+    m_d->take();
+    return m_d->output;
+}
+
+void ProcessHandle::whenEnded(std::function<void()> handler) const
+{
+    if (hasEnded()) {
+        handler();
+        return;
+    }
+    QProcess *p = m_d->process;
+    // Exactly one of the two ends a QProcess; the shared handler runs on whichever comes.
+    auto once = std::make_shared<std::function<void()>>(std::move(handler));
+    const auto run = [once] {
+        if (*once)
+            std::exchange(*once, nullptr)();
+    };
+    QObject::connect(p, &QProcess::finished, p, run);
+    QObject::connect(p, &QProcess::errorOccurred, p, [run](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart)
+            run();
+    });
 }
 
 namespace {
@@ -333,7 +386,14 @@ Error startProgram(const DosFs &fs, const QString &commandLine, const StartOptio
     auto d = std::make_shared<ProcessHandle::Data>();
     d->process = new QProcess;
     d->word = words.value(0);
+    // Like a DOS interpreter started with echo off: a tool's messages without the lines that
+    // ran it. A line's own ECHO still prints.
+    if (launch.kind == Launch::Kind::Batch)
+        launch.environment.insert(QStringLiteral("VESK_CMD_ECHO"), QStringLiteral("off"));
     applyLaunch(*d->process, launch);
+    // The build shows a tool's messages in the log when its stage fails; read as they come, so
+    // the pipe never fills and the tool never blocks on it.
+    d->process->setProcessChannelMode(QProcess::MergedChannels);
     std::weak_ptr<ProcessHandle::Data> weak = d;
     QObject::connect(
         d->process, &QProcess::errorOccurred, d->process, [weak](QProcess::ProcessError e) {
@@ -342,6 +402,10 @@ Error startProgram(const DosFs &fs, const QString &commandLine, const StartOptio
                 data->startError =
                     makeError(kCannotStartProgram, data->word, data->process->errorString());
         });
+    QObject::connect(d->process, &QProcess::readyReadStandardOutput, d->process, [weak] {
+        if (const auto data = weak.lock())
+            data->take();
+    });
     // A QProcess ends either with finished or, never having run, with FailedToStart.
     ++g_running;
     QObject::connect(d->process, &QProcess::finished, d->process, [] { --g_running; });

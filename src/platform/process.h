@@ -6,6 +6,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 class QProcess;
@@ -51,8 +52,13 @@ Error prepareLaunch(const DosFs &fs, const QStringList &words, const StartOption
                     Launch &out);
 
 // Gives the QProcess everything of the launch: program, arguments, directory, environment,
-// and Vesk's own standard input, output and error.
+// and the caller's own standard input, output and error (the batch runner's console).
 void applyLaunch(QProcess &process, const Launch &launch);
+
+// The reset-vector templates that came with the executable in `executableDir` (empty: the
+// running one's): installed, <prefix>/share/vesk/templates beside <prefix>/bin; in the build
+// tree, templates/ beside bin/. Empty when neither folder exists.
+QString templatesDir(const QString &executableDir = {});
 
 // $VESK_BATCH_RUNNER (set by the tests), else vesk-cmd beside the executable, else on the PATH.
 QString batchRunnerPath();
@@ -76,6 +82,12 @@ public:
     // Kills the program and every program it started in turn (a batch runner's tool), at once.
     // The end itself shows in hasEnded() once the event loop has seen it.
     void end() const;
+    // What the program wrote to its standard output and error, merged in the order written:
+    // the first kCapturedOutputLimit bytes, the rest read and dropped.
+    QByteArray output() const;
+    // Calls `handler` once the program has ended (or failed to start), from the event loop;
+    // at once when it has already ended.
+    void whenEnded(std::function<void()> handler) const;
 
 private:
     struct Data;
@@ -84,8 +96,13 @@ private:
     std::shared_ptr<Data> m_d;
 };
 
+// A runaway tool cannot fill the memory with its messages; this is far beyond any real one.
+constexpr qsizetype kCapturedOutputLimit = 64 * 1024;
+
 // Starts a command line in the host directory of the current DOS directory, without waiting
-// for it and never through a shell. A program that cannot be found or started is an Error
+// for it and never through a shell. Its standard output and error are kept for output(), and
+// a batch file runs with its command lines not echoed (VESK_CMD_ECHO=off), so only what the
+// tools themselves say is kept. A program that cannot be found or started is an Error
 // whose path is the program as written.
 Error startProgram(const DosFs &fs, const QString &commandLine, const StartOptions &options,
                    ProcessHandle *handle = nullptr);

@@ -1,8 +1,11 @@
 #include "runmodes/builddriver.h"
 
 #include "image/convert.h"
+#include "platform/listinput.h"
 #include "runmodes/toolrun.h"
 #include "state/hex.h"
+
+#include <QFileInfo>
 
 namespace vesk {
 
@@ -89,6 +92,19 @@ void BuildDriver::logStage(const QString &base, const QString &label)
     m_view.appendLog(base + label + QStringLiteral("\r\n"));
 }
 
+void BuildDriver::logOutput(const QByteArray &output)
+{
+    QString text;
+    for (QString line : decodeText(output).split(u'\n')) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        if (!line.trimmed().isEmpty())
+            text += line + QStringLiteral("\r\n");
+    }
+    if (!text.isEmpty())
+        m_view.appendLog(text);
+}
+
 bool BuildDriver::runTool(const QString &commandLine, const QString &output,
                           const QString &timeoutMessage)
 {
@@ -99,8 +115,12 @@ bool BuildDriver::runTool(const QString &commandLine, const QString &output,
     if (WaitLoop(m_fs, m_events, output, process, m_clock)) {
         // Some start failures (a file the host cannot execute) only show after the start;
         // naming them helps more than the stage's time-out.
-        if (!failed(process.startError()))
-            m_notifier.message(timeoutMessage);
+        if (failed(process.startError()))
+            return false;
+        // Started from the desktop, Vesk has no terminal: the log is the only place where the
+        // user can read why the tool gave up.
+        logOutput(process.output());
+        m_notifier.message(timeoutMessage);
         return false;
     }
     return true;
@@ -179,9 +199,12 @@ void BuildDriver::MotConvert()
 {
     takeWorkDir();
     m_state.fname = baseName(m_view.selectedFile(), 4);
-    if (failed(m_fs.makeCurrent(m_state.WorkDir)))
+    if (failed(m_fs.makeCurrent(m_state.WorkDir)) || failed(Convert(m_fs, m_state.fname)))
         return;
-    failed(Convert(m_fs, m_state.fname));
+    const QString image = m_fs.actualPath(m_fs.absolute(m_state.fname + ".bin"));
+    logStage(m_state.fname, QStringLiteral(":ＢＩＮコンバートＯＫ（%1 %2 バイト）")
+                                .arg(DosFs::fileName(image))
+                                .arg(QFileInfo(m_fs.toHost(image)).size()));
 }
 
 void BuildDriver::Compile()
@@ -206,7 +229,17 @@ void BuildDriver::Compile()
         return;
     const QString startDir =
         DosFs::isRoot(m_state.StartDir) ? m_state.StartDir.chopped(1) : m_state.StartDir;
-    const QString tmpl = startDir + (rom ? "\\RESETV_ROM.MAR" : "\\RESETV_RAM.MAR");
+    const QString tmplName =
+        rom ? QStringLiteral("RESETV_ROM.MAR") : QStringLiteral("RESETV_RAM.MAR");
+    QString tmpl = startDir + u'\\' + tmplName;
+    // Started from the menu, the start-up directory is the home folder: the installed
+    // templates stand in, reached through a drive (Z: is / by default). Without either, the
+    // copy names the start-up directory's file.
+    if (!m_fs.isOrdinaryFile(tmpl) && !m_templateDir.isEmpty()) {
+        const QString installed = m_fs.toDos(m_templateDir + u'/' + tmplName);
+        if (!installed.isEmpty() && m_fs.isOrdinaryFile(installed))
+            tmpl = installed;
+    }
     if (failed(m_fs.copy(tmpl, work + "RESETV.MAR")) ||
         !expectFile("RESETV.MAR", QStringLiteral("COPY　エラー")))
         return;
@@ -246,10 +279,21 @@ void BuildDriver::Compile()
         if (failed(error))
             return;
         m_view.appendLog(messages);
+        // What escaped the batch file's redirection: the runner's own complaint, for one.
+        logOutput(compiler.output());
         m_notifier.message(QStringLiteral("コンパイル　エラー"));
         return;
     }
     logStage(B, QStringLiteral(":コンパイルＯＫ"));
+    {
+        // Warnings: a compile that succeeds may still say something the user must read (an
+        // int of 16 bits compared with 256). Without err.txt (a user's own C38.bat) there is
+        // nothing to show.
+        Error error;
+        const QString warnings = ReadErrTxt(m_fs, &error);
+        if (!error && !warnings.isEmpty())
+            m_view.appendLog(warnings);
+    }
     if (failed(m_fs.copy(tools + B + ".obj", work + B + ".obj")))
         return;
 
@@ -301,7 +345,27 @@ void BuildDriver::DAsm()
     // "dasm.bat" lives in the tool directory, where the C build wrote it; the search for
     // programs reaches it through BinDir. The disassembly runs on by itself.
     m_options.binDir = m_state.BinDir;
-    failed(startProgram(m_fs, "dasm.bat " + quoteArg(m_state.fname + ".bin"), m_options));
+    const QString listing = m_fs.absolute(QStringLiteral("out.txt"));
+    const qint64 before = QFileInfo(m_fs.toHost(listing)).size();
+    ProcessHandle process;
+    if (failed(startProgram(m_fs, "dasm.bat " + quoteArg(m_state.fname + ".bin"), m_options,
+                            &process)) ||
+        failed(process.startError()))
+        return;
+    // The batch file appends to out.txt: a listing that grew, from a batch file whose last
+    // program succeeded, is the sign it worked (a failing tool may still write there). A build
+    // started meanwhile owns the log, and the line would only confuse it.
+    const std::weak_ptr<char> alive = m_alive;
+    process.whenEnded([this, alive, process, listing, before] {
+        if (alive.expired() || m_busy)
+            return;
+        const QFileInfo info(m_fs.toHost(listing));
+        if (process.exitCode() == 0 && info.isFile() && info.size() > before)
+            m_view.appendLog(m_fs.actualPath(listing) +
+                             QStringLiteral(" に逆アセンブルしました\r\n"));
+        else
+            logOutput(process.output());
+    });
 }
 
 } // namespace vesk

@@ -7,6 +7,8 @@
 #include "state/mainstate.h"
 #include "state/notifier.h"
 
+#include <memory>
+
 namespace vesk {
 
 // Run and the four run modes. Works on the main window's state and the process's current
@@ -35,6 +37,9 @@ public:
 
     // The batch runner and wine used to start tools; tests point them at the build tree.
     StartOptions &startOptions() { return m_options; }
+    // Host folder of the templates a C build takes when the start-up directory has none;
+    // templatesDir() unless a test points it elsewhere.
+    QString &templateDir() { return m_templateDir; }
 
 private:
     // Shows an error in the one convention; true when there was one.
@@ -48,6 +53,8 @@ private:
     // of `inLists` would be split by a tool that reads it as a comma-separated list.
     bool namesFit(const QString &base, const QStringList &inLists);
     void logStage(const QString &base, const QString &label);
+    // A tool's messages in the log, a line each.
+    void logOutput(const QByteArray &output);
     // The directory of File1 with "\" appended: Run's rule, repeated by MOT and disassembly.
     void takeWorkDir();
 
@@ -58,7 +65,10 @@ private:
     EventPump &m_events;
     MonotonicClock m_clock;
     StartOptions m_options;
+    QString m_templateDir = templatesDir();
     bool m_busy = false;
+    // A disassembly reports after the mode has returned, only while the driver still exists.
+    std::shared_ptr<char> m_alive = std::make_shared<char>();
 };
 
 } // namespace vesk

@@ -1,10 +1,11 @@
 #include "platform/process.h"
-#include "support/tempdrive.h"
 #include "support/rowname.h"
+#include "support/tempdrive.h"
 
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -22,7 +23,6 @@ void writeFile(const TempDrive &drive, const QString &relative, const QByteArray
                           QFile::ReadOwner | QFile::WriteOwner |
                               (executable ? QFile::ExeOwner : QFile::Permission()));
 }
-
 
 void spinUntil(const std::function<bool()> &done)
 {
@@ -212,3 +212,88 @@ TEST(StartProgram, ProgramOutlivesItsLastHandle)
     drive.write("work/go", "");
     spinUntil([&] { return drive.exists("work/done.txt"); });
 }
+
+struct OutputRow
+{
+    const char *name;
+    QByteArray body; // the script
+    QByteArray expected;
+};
+
+class CapturedOutput : public ::testing::TestWithParam<OutputRow>
+{
+};
+
+TEST_P(CapturedOutput, IsMergedInOrderAndBounded)
+{
+    TempDrive drive;
+    writeFile(drive, "work/tool", GetParam().body);
+    ProcessHandle handle;
+    ASSERT_FALSE(startProgram(drive.fs("work"), "tool", {}, &handle));
+    bool told = false;
+    handle.whenEnded([&] { told = true; });
+    spinUntil([&] { return told; });
+    EXPECT_TRUE(handle.hasEnded());
+    const QByteArray out = handle.output();
+    if (GetParam().expected.isEmpty()) {
+        EXPECT_EQ(out.size(), kCapturedOutputLimit);
+        EXPECT_TRUE(out.startsWith("first\n")) << "the first messages are the ones kept";
+    } else {
+        EXPECT_EQ(out, GetParam().expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CapturedOutput,
+    ::testing::Values(OutputRow{"OutputAndErrorInterleaved",
+                                "#!/bin/sh\necho one\necho two >&2\necho three\nexit 1\n",
+                                "one\ntwo\nthree\n"},
+                      OutputRow{"RunawayToolKeepsOnlyTheLimit",
+                                "#!/bin/sh\necho first\nhead -c 1000000 /dev/zero | tr '\\0' x\n",
+                                ""}),
+    vesk::test::RowName());
+
+TEST(StartProgram, BatchFileRunsWithoutEchoingItsLines)
+{
+    const QString runner = qEnvironmentVariable("VESK_BATCH_RUNNER");
+    if (runner.isEmpty() || !QFile::exists(runner))
+        GTEST_SKIP() << "the batch runner is not built";
+    TempDrive drive;
+    drive.write("work/run.bat", "rem nothing to see\r\necho said\r\n");
+    ProcessHandle handle;
+    ASSERT_FALSE(startProgram(drive.fs("work"), "run.bat", {"", runner}, &handle));
+    spinUntil([&] { return handle.hasEnded(); });
+    EXPECT_EQ(handle.output(), "said\r\n");
+}
+
+struct TemplatesRow
+{
+    const char *name;
+    QStringList dirs; // made below the temporary root
+    QString expected; // relative to the root; empty: none found
+};
+
+class TemplatesDir : public ::testing::TestWithParam<TemplatesRow>
+{
+};
+
+TEST_P(TemplatesDir, AreFoundBesideTheExecutable)
+{
+    QTemporaryDir root;
+    for (const QString &dir : GetParam().dirs)
+        QDir(root.path()).mkpath(dir);
+    QDir(root.path()).mkpath("bin");
+    const QString found = templatesDir(root.path() + "/bin");
+    EXPECT_EQ(found,
+              GetParam().expected.isEmpty() ? QString() : root.path() + "/" + GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, TemplatesDir,
+    ::testing::Values(TemplatesRow{"Installed", {"share/vesk/templates"}, "share/vesk/templates"},
+                      TemplatesRow{"BuildTree", {"templates"}, "templates"},
+                      TemplatesRow{"InstalledWinsOverAStrayFolder",
+                                   {"share/vesk/templates", "templates"},
+                                   "share/vesk/templates"},
+                      TemplatesRow{"Neither", {"share/vesk"}, ""}),
+    vesk::test::RowName());

@@ -22,7 +22,9 @@ const QString kS19 = "S00600004844521B\r\nS1070000010203046E\r\nS9030000FC\r\n";
 
 // A start-up directory, a source directory C:\WORK and a tool directory C:\TC whose tools are
 // small shell scripts. Each records its call in C:\calls.txt; a marker file "fail-NAME" in
-// the tool directory makes NAME write nothing, and "slow-NAME" makes it take 0.3 s first.
+// the tool directory makes NAME write nothing and say "NAME: why" on standard error (and
+// "NAME: out" on standard output), and "slow-NAME" makes it take 0.3 s first. "warn-cc38h"
+// makes the compiler print a warning and succeed.
 class Builds : public testing::Test
 {
 protected:
@@ -36,8 +38,10 @@ protected:
         auto tool = [&](const QString &name, const QString &body) {
             script(d, "TC/" + name + ".exe",
                    ("printf '%s\\n' \"" + name + " $*\" >> '" + calls + "'\n[ -e '" + tc +
-                    "/fail-" + name + "' ] && exit 1\n[ -e '" + tc + "/slow-" + name +
-                    "' ] && sleep 0.3\n" + body)
+                    "/fail-" + name + "' ] && { echo '" + name + ": out'; echo '" + name +
+                    ": why' >&2; exit 1; }\n[ -e '" + tc + "/warn-" + name +
+                    "' ] && echo 'main.c:1: warning: comparison is always true'\n[ -e '" + tc +
+                    "/slow-" + name + "' ] && sleep 0.3\n" + body)
                        .toUtf8());
         };
         tool("a38h",
@@ -58,6 +62,7 @@ protected:
         window.m_fileListDir = "C:\\WORK";
         driver.startOptions().batchRunner =
             qEnvironmentVariable("VESK_BINARY_DIR") + "/bin/vesk-cmd";
+        driver.templateDir() = d.host("installed");
     }
 
     QStringList calls() const
@@ -72,6 +77,16 @@ protected:
         return out;
     }
     void fail(const QString &tool) const { d.write("TC/fail-" + tool, ""); }
+    // A disassembly runs on after its mode returned, and reports when it ends.
+    static void waitForTools()
+    {
+        QDeadlineTimer deadline(20000);
+        while (runningPrograms() > 0 && !deadline.hasExpired()) {
+            QCoreApplication::processEvents();
+            QThread::msleep(10);
+        }
+        QCoreApplication::processEvents();
+    }
     void slow(const QString &tool) const { d.write("TC/slow-" + tool, ""); }
     void selectAndRun(const QString &file, int mode)
     {
@@ -129,7 +144,11 @@ TEST_P(AssemblyFailures, StopAtTheStageWithItsMessage)
     fail(GetParam().tool);
     selectAndRun("TEST.mar", 0);
     EXPECT_EQ(window.messages, QStringList{GetParam().message});
-    EXPECT_EQ(window.log().count("\r\n"), GetParam().logLines);
+    // After the stage lines, all the tool said, in the order it said it.
+    EXPECT_EQ(window.log().count("\r\n"), GetParam().logLines + 2);
+    EXPECT_TRUE(window.log().endsWith(QString(GetParam().tool) + ": out\r\n" + GetParam().tool +
+                                      ": why\r\n"))
+        << window.log().toStdString();
     EXPECT_FALSE(window.transferEnabled());
     EXPECT_EQ(window.label1(), "OLD.bin");
     EXPECT_EQ(calls().size(), GetParam().logLines + 1) << "no later tool starts";
@@ -245,16 +264,20 @@ TEST_P(CompileFailures, StopAtTheStageWithItsMessage)
     fail(GetParam().tool);
     selectAndRun("main.c", 2);
     EXPECT_EQ(window.messages, QStringList{GetParam().message});
-    EXPECT_EQ(window.log().count("\r\n"), GetParam().logLines);
+    EXPECT_EQ(window.log().count("\r\n"), GetParam().logLines + 2);
+    EXPECT_TRUE(window.log().endsWith(QString(GetParam().tool) + ": out\r\n" + GetParam().tool +
+                                      ": why\r\n"))
+        << window.log().toStdString();
     EXPECT_FALSE(window.transferEnabled());
     EXPECT_EQ(window.label1(), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Stages, CompileFailures,
-                         testing::Values(StageFailure{"Linker", "l38h", "リンク　エラー", 2},
-                                         StageFailure{"Converter", "c38h",
-                                                      "ＭＯＴコンバート　エラー", 3}),
-                         vesk::test::RowName());
+INSTANTIATE_TEST_SUITE_P(
+    Stages, CompileFailures,
+    testing::Values(StageFailure{"ResetVectorAssembler", "a38h", "アセンブル　エラー", 0},
+                    StageFailure{"Linker", "l38h", "リンク　エラー", 2},
+                    StageFailure{"Converter", "c38h", "ＭＯＴコンバート　エラー", 3}),
+    vesk::test::RowName());
 
 TEST_F(Builds, ResetVectorFailuresKeepFnameAndTheSourceDirectory)
 {
@@ -263,7 +286,7 @@ TEST_F(Builds, ResetVectorFailuresKeepFnameAndTheSourceDirectory)
     fail("a38h");
     selectAndRun("main.c", 2);
     EXPECT_EQ(window.messages, QStringList{"アセンブル　エラー"});
-    EXPECT_EQ(window.log(), "");
+    EXPECT_EQ(window.log(), "a38h: out\r\na38h: why\r\n");
     EXPECT_EQ(state.fname, "previous");
     EXPECT_EQ(fs.currentDir(), "C:\\WORK");
 }
@@ -330,22 +353,27 @@ TEST_F(Builds, SecondRunDuringAWaitIsRefusedWithABeep)
     EXPECT_FALSE(driver.busy());
 }
 
-TEST_F(Builds, MotModeConvertsInTheSelectedDirectoryAndSaysNothing)
+TEST_F(Builds, MotModeConvertsInTheSelectedDirectoryAndNamesTheImage)
 {
     d.write("WORK/PROG.MOT", kS19.toLatin1());
     d.write("WORK/prog.bin", QByteArray(500, 'x'));
-    window.m_log = "kept";
+    window.m_log = "kept\r\n";
+    window.m_label1 = "OLD.bin";
     selectAndRun("PROG.MOT", 1);
     EXPECT_TRUE(window.messages.isEmpty());
     EXPECT_EQ(bytes("C:\\WORK\\prog.bin"), QByteArray("\x01\x02\x03\x04"));
-    EXPECT_EQ(window.log(), "kept");
+    // The image as it is named on disk, and its new size.
+    EXPECT_EQ(window.log(), "kept\r\nPROG:ＢＩＮコンバートＯＫ（prog.bin 4 バイト）\r\n");
+    EXPECT_EQ(window.label1(), "OLD.bin");
     EXPECT_FALSE(window.transferEnabled());
     EXPECT_EQ(fs.currentDir(), "C:\\WORK");
 
     // A file that vanished from the list is reported, and the image made from it stays.
     QFile::remove(d.host("WORK/PROG.MOT"));
+    window.m_log = "kept\r\n";
     selectAndRun("PROG.MOT", 1);
     EXPECT_EQ(window.messages.size(), 1);
+    EXPECT_EQ(window.log(), "kept\r\n");
     EXPECT_EQ(bytes("C:\\WORK\\prog.bin"), QByteArray("\x01\x02\x03\x04"));
 }
 
@@ -354,18 +382,23 @@ TEST_F(Builds, DisassemblyStartsTheBatchFileFoundThroughTheToolDirectory)
     d.write("WORK/PROG.BIN", "\x01\x02");
     ASSERT_FALSE(fs.makeCurrent("C:\\TC"));
     ASSERT_FALSE(MakeBat(fs));
-    window.m_log = "kept";
+    window.m_log = "kept\r\n";
+    window.m_label1 = "OLD.bin";
     selectAndRun("PROG.BIN", 3);
     EXPECT_TRUE(window.messages.isEmpty()) << window.messages.join("|").toStdString();
     EXPECT_EQ(fs.currentDir(), "C:\\WORK");
-    // The disassembly runs on after DAsm returned; give it time to finish.
-    QDeadlineTimer deadline(20000);
-    while (!d.read("WORK/out.txt").contains('\n') && !deadline.hasExpired()) {
-        QCoreApplication::processEvents();
-        QThread::msleep(10);
-    }
+    EXPECT_EQ(window.log(), "kept\r\n") << "nothing is said before the listing is written";
+    waitForTools();
     EXPECT_EQ(d.read("WORK/out.txt"), "listing -o PROG.bin ,\n");
-    EXPECT_EQ(window.log(), "kept");
+    EXPECT_EQ(window.log(), "kept\r\nC:\\WORK\\out.txt に逆アセンブルしました\r\n");
+    EXPECT_EQ(window.label1(), "OLD.bin");
+
+    // A listing that did not grow: what the tool said instead.
+    fail("dasmh83");
+    window.m_log.clear();
+    selectAndRun("PROG.BIN", 3);
+    waitForTools();
+    EXPECT_EQ(window.log(), "dasmh83: why\r\n") << "its standard output went to out.txt";
     EXPECT_FALSE(window.transferEnabled());
 }
 
@@ -563,5 +596,63 @@ INSTANTIATE_TEST_SUITE_P(
         // An assembly names its files relative to WorkDir and its tools by the program word.
         CommaRow{"DirectoriesOfAnAssemblyPass", "WO,RK", "C:\\T,C\\", "TEST.mar", 0, ""}),
     vesk::test::RowName());
+
+} // namespace
+
+namespace {
+
+TEST_F(Builds, WarningsOfACompileThatSucceedsFollowItsOkLine)
+{
+    d.write("WORK/main.c", "");
+    d.write("TC/warn-cc38h", "");
+    selectAndRun("main.c", 2);
+    EXPECT_TRUE(window.messages.isEmpty()) << window.messages.join("|").toStdString();
+    EXPECT_EQ(window.log(),
+              "main:RESETV ＯＫ\r\nmain:コンパイルＯＫ\r\n"
+              "main.c:1: warning: comparison is always true\r\n"
+              "main:リンクＯＫ\r\nmain:ＭＯＴコンバートＯＫ\r\nmain:ＢＩＮコンバートＯＫ\r\n");
+    EXPECT_TRUE(window.transferEnabled());
+}
+
+struct TemplateRow
+{
+    const char *name;
+    bool inStartDir;
+    bool installed;
+    QByteArray expected; // RESETV.MAR made; empty: the copy fails and names the start-up file
+};
+
+class Templates : public Builds, public testing::WithParamInterface<TemplateRow>
+{
+};
+
+TEST_P(Templates, ComeFromTheStartUpDirectoryElseFromTheInstalledFolder)
+{
+    const TemplateRow &row = GetParam();
+    d.write("WORK/main.c", "");
+    if (!row.inStartDir)
+        QFile::remove(d.host("start/RESETV_RAM.MAR"));
+    if (row.installed)
+        d.write("installed/RESETV_RAM.MAR", "; installed RAM\n");
+    selectAndRun("main.c", 2);
+    if (row.expected.isEmpty()) {
+        ASSERT_EQ(window.messages.size(), 1);
+        EXPECT_TRUE(window.messages[0].contains("C:\\start\\RESETV_RAM.MAR"))
+            << window.messages[0].toStdString();
+        EXPECT_TRUE(calls().isEmpty());
+        return;
+    }
+    EXPECT_TRUE(window.messages.isEmpty()) << window.messages.join("|").toStdString();
+    EXPECT_EQ(d.read("WORK/RESETV.MAR"), row.expected);
+    EXPECT_EQ(window.log().count("\r\n"), 5);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Templates,
+                         testing::Values(TemplateRow{"StartUpDirectoryFirst", true, true,
+                                                     "; RAM\n"},
+                                         TemplateRow{"InstalledWhenTheStartUpDirectoryHasNone",
+                                                     false, true, "; installed RAM\n"},
+                                         TemplateRow{"NeitherIsTheCopyError", false, false, ""}),
+                         vesk::test::RowName());
 
 } // namespace

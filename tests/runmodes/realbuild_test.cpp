@@ -2,6 +2,7 @@
 // the window does, in a temporary start-up, source and tool directory.
 #include "runmodes/builddriver.h"
 #include "support/recordingwindow.h"
+#include "support/rowname.h"
 #include "support/tempdrive.h"
 
 #include <QDir>
@@ -106,6 +107,72 @@ TEST_F(RealBuilds, AssemblerProgram)
               "sample:ＢＩＮコンバートＯＫ\r\n");
     EXPECT_EQ(firstAddress(bytes("C:\\WORK\\sample.mot")), 0xFFDF10u);
     EXPECT_EQ(bytes("C:\\WORK\\sample.bin").size() % 2, 0);
+    EXPECT_TRUE(window.transferEnabled());
+}
+
+struct MessageRow
+{
+    const char *name;
+    const char *file;
+    QByteArray source;
+    int mode;
+    QString box;     // empty: the build succeeds
+    QString follows; // the stage line the message comes right after
+    QString message; // in the log once, after `follows`
+};
+
+class ToolMessages : public RealBuilds, public testing::WithParamInterface<MessageRow>
+{
+};
+
+TEST_P(ToolMessages, ShowInTheLogOnceWithTheUsersNames)
+{
+    const MessageRow &row = GetParam();
+    d.write(QString("WORK/") + row.file, row.source);
+    run(row.file, row.mode);
+    EXPECT_EQ(window.messages, row.box.isEmpty() ? QStringList() : QStringList{row.box});
+    const QString log = window.log();
+    const qsizetype at = log.indexOf(row.message);
+    ASSERT_GE(at, 0) << log.toStdString();
+    EXPECT_EQ(log.count(row.message), 1) << log.toStdString();
+    EXPECT_TRUE(row.follows.isEmpty() || log.left(at).endsWith(row.follows + "\r\n"))
+        << log.toStdString();
+    // Neither the host's cross tools nor the lines of a batch file show.
+    EXPECT_FALSE(log.contains("h8300")) << log.toStdString();
+    EXPECT_FALSE(log.contains(">")) << log.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ToolMessages,
+    testing::Values(MessageRow{"AssemblerNamesTheSourceLine", "bad.mar",
+                               "\t.section .text\n\tnop\n\tnop\n\tnop\n\tbogus r0\n", 0,
+                               "アセンブル　エラー", "", "bad.mar:5: Error: unknown opcode"},
+                    MessageRow{"LinkerSaysTheDataDoesNotFit", "big.c",
+                               "char buf[20000];\nint main(void) { buf[0] = 1; return buf[1]; }\n",
+                               2, "リンク　エラー", "big:コンパイルＯＫ",
+                               "the program's data does not fit in RAM"},
+                    MessageRow{"LinkerNamesAnUndefinedSymbol", "undef.c",
+                               "extern int nothere(void);\nint main(void) { return nothere(); }\n",
+                               2, "リンク　エラー", "", "undefined reference to `nothere'"},
+                    MessageRow{
+                        "WarningFollowsTheCompilesOkLine", "warn.c",
+                        "int main(void)\n{\n    unsigned char c;\n    for (c = 0; c < 256; c++)\n"
+                        "        ;\n    return 0;\n}\n",
+                        2, "", "", "comparison is always true due to limited range of data type"}),
+    vesk::test::RowName());
+
+TEST_F(RealBuilds, WarningLinesComeRightAfterTheCompilesOkLine)
+{
+    d.write("WORK/warn.c", "int main(void) { unsigned char c = 0; return c < 256; }\n");
+    run("warn.c", 2);
+    EXPECT_TRUE(window.messages.isEmpty()) << window.messages.join("|").toStdString();
+    const QStringList lines = window.log().split("\r\n");
+    ASSERT_GE(lines.size(), 4) << window.log().toStdString();
+    EXPECT_EQ(lines[1], "warn:コンパイルＯＫ");
+    EXPECT_TRUE(lines[2].startsWith("C:\\WORK\\warn.", Qt::CaseInsensitive))
+        << lines[2].toStdString();
+    EXPECT_TRUE(window.log().contains("comparison is always true")) << window.log().toStdString();
+    EXPECT_TRUE(lines.contains("warn:リンクＯＫ"));
     EXPECT_TRUE(window.transferEnabled());
 }
 

@@ -34,7 +34,7 @@ struct Case
     std::vector<Placed> placed;
     int exitCode;
     // The log's stage lines on standard output, in order, each ended by LF alone; the tools'
-    // own output (the batch runner echoes its commands) is not counted.
+    // messages that the log also holds are not counted.
     std::vector<const char *> stages;
     // The lines of vesk-build's own on standard error (the first line of each message).
     std::vector<const char *> messages;
@@ -99,7 +99,10 @@ const Case kCases[] = {
      {{"src/bad.mar", Placed::File, "\tfrob r9\n"}},
      1,
      {},
-     {"vesk-build: アセンブル　エラー"}},
+     {"vesk-build: アセンブル　エラー"},
+     nullptr,
+     "",
+     "bad.mar:1: Error: unknown opcode"},
     {"MotMakesTheImage",
      {"mot", "/WS/src/tiny.mot"},
      {{"src/tiny.mot", Placed::File, kTinyMot}},
@@ -107,7 +110,8 @@ const Case kCases[] = {
      {},
      {},
      "src/tiny.bin",
-     "^\x01\x02\x03\x04$"},
+     "^\x01\x02\x03\x04$",
+     "tiny:ＢＩＮコンバートＯＫ（tiny.BIN 4 バイト）"},
     {"MotFailsWhereTheImageCannotBeWritten",
      {"mot", "src/tiny.mot"},
      {{"src/tiny.mot", Placed::File, kTinyMot}, {"src/tiny.bin", Placed::Folder}},
@@ -121,7 +125,8 @@ const Case kCases[] = {
      {},
      {},
      "src/out.txt",
-     R"(mov.w\s+#0x1234,r0(.|\n)*rts)"},
+     R"(mov.w\s+#0x1234,r0(.|\n)*rts)",
+     "C:\\src\\out.txt に逆アセンブルしました"},
     {"DasmWithoutTheDisassemblerFails",
      {"dasm", "src/prog.bin"},
      {{"src/prog.bin", Placed::File, kProgram}, {"tools/dasmh83.exe", Placed::Removed}},

@@ -1,6 +1,7 @@
 // Command lines of the toolchain programs and the layout l38h derives from them.
 #include "commands.h"
 #include "support/rowname.h"
+#include "toolsupport.h"
 
 #include <gtest/gtest.h>
 
@@ -174,6 +175,45 @@ INSTANTIATE_TEST_SUITE_P(
                   0xFFE000,
                   ".text :"},
         LayoutRow{"AssemblyWithVectorsOnly", {{".00", 0}}, std::nullopt, false, 0, ".text :"}),
+    vesk::test::RowName());
+
+} // namespace
+
+namespace {
+
+struct MessagesRow
+{
+    const char *name;
+    QByteArray raw;
+    QByteArray plain;
+};
+
+class PlainMessages : public ::testing::TestWithParam<MessagesRow>
+{
+};
+
+TEST_P(PlainMessages, DropTheCrossToolsNameAndRepeats)
+{
+    EXPECT_EQ(plainMessages(GetParam().raw), GetParam().plain);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PlainMessages,
+    ::testing::Values(
+        MessagesRow{"HostPathOfTheToolGoes", "/usr/bin/h8300-hitachi-coff-ld: cannot find -lc\n",
+                    "cannot find -lc\n"},
+        MessagesRow{"BareToolNameGoes", "h8300-hms-ld: warning: x\n", "warning: x\n"},
+        MessagesRow{"RepeatedLineOnce",
+                    "/usr/bin/h8300-hitachi-coff-ld: does not fit\n"
+                    "/usr/bin/h8300-hitachi-coff-ld: does not fit\n",
+                    "does not fit\n"},
+        MessagesRow{"UserFilesStayAndKeepTheirOrder",
+                    "main.obj: In function `_main':\nmain.c:(.text+0x6): undefined reference "
+                    "to `_f'\nmain.c:(.text+0xa): undefined reference to `_g'\n",
+                    "main.obj: In function `_main':\nmain.c:(.text+0x6): undefined reference "
+                    "to `_f'\nmain.c:(.text+0xa): undefined reference to `_g'\n"},
+        MessagesRow{"ANameInsideALineStays", "see h8300-hms-ld: here\nx: h8300-hms-ld: y\n",
+                    "see h8300-hms-ld: here\nx: h8300-hms-ld: y\n"}),
     vesk::test::RowName());
 
 } // namespace

@@ -131,7 +131,7 @@ int link(const LinkArgs &args)
         ld << QStringLiteral("-Map") << staging.path(mapName);
     ld << objectHosts << libraryHosts;
     const RunResult run = runGnuTool(QStringLiteral("ld"), ld, fs.hostCurrentDir());
-    std::fputs(mapPaths(run.output, names, &fs).constData(), stderr);
+    std::fputs(mapPaths(plainMessages(run.output), names, &fs).constData(), stderr);
     if (!run.ok())
         return 1;
     // The objects were checked above; a library member is seen only now.

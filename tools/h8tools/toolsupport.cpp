@@ -122,6 +122,26 @@ QByteArray mapPaths(QByteArray text, const PathNames &names, const DosFs *fs)
     return out.toUtf8();
 }
 
+QByteArray plainMessages(const QByteArray &text)
+{
+    // The installed names differ by maker ("h8300-hms-ld" runs as "h8300-hitachi-coff-ld").
+    static const QRegularExpression self(QStringLiteral("^(\\S*/)?h8300-[^\\s/:]*: "));
+    QList<QByteArray> seen;
+    QByteArray out;
+    for (const QByteArray &raw : text.split('\n')) {
+        QByteArray line = raw;
+        const QRegularExpressionMatch m = self.match(QString::fromUtf8(line));
+        if (m.hasMatch())
+            line = line.mid(m.captured().toUtf8().size());
+        // ld checks the layout's assertions in more than one pass and repeats the failure.
+        if (line.isEmpty() || seen.contains(line))
+            continue;
+        seen << line;
+        out += line + '\n';
+    }
+    return out;
+}
+
 QByteArray withCrLf(const QByteArray &text)
 {
     QByteArray out;

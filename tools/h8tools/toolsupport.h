@@ -52,6 +52,10 @@ RunResult runGnuTool(const QString &name, const QStringList &arguments, const QS
 using PathNames = QList<QPair<QString, QString>>; // host -> DOS
 QByteArray mapPaths(QByteArray text, const PathNames &names, const DosFs *fs = nullptr);
 
+// The messages of a GNU cross tool as the user should read them: without the tool's own
+// host path in front ("/usr/bin/h8300-hitachi-coff-ld: "), and each line only once.
+QByteArray plainMessages(const QByteArray &text);
+
 // LF line ends turned into CR LF (CR LF already present stays as it is).
 QByteArray withCrLf(const QByteArray &text);
 

@@ -1,6 +1,7 @@
 // vesk-build MODE FILE: runs one of the window's four run modes on FILE without a window. It
 // starts up as the window does in the current directory (its H8C.ini and drive map), prints
-// the log as it grows, and prints what the window would show in a box on standard error.
+// the log as it grows (a failed tool's messages are in it, as in the window), and prints what
+// the window would show in a box on standard error.
 
 #include "platform/dosfs.h"
 #include "platform/eventwait.h"
@@ -54,7 +55,8 @@ const Mode *modeNamed(const QString &word)
 void print(FILE *stream, const QString &text)
 {
     std::fputs(text.toUtf8().constData(), stream);
-    // Tools started by the build write to the same terminal; keep the order they ran in.
+    // The log (with the tools' messages the build keeps) and the messages of this tool share a
+    // terminal; keep the order they came in.
     std::fflush(stream);
 }
 

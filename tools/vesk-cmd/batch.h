@@ -46,6 +46,9 @@ public:
     // Returns the exit status of the last program run, 0 when none ran. A parameter with a
     // double quote is refused before anything runs.
     int runFile(const QString &file, const QStringList &args);
+    // ECHO OFF before the first line: command lines are not shown, as by a DOS interpreter
+    // started with echo off.
+    void setEcho(bool on) { m_echo = on; }
 
 private:
     // Returns false when the batch file ends here (another batch file took over).

@@ -25,5 +25,9 @@ int main(int argc, char **argv)
     }
     vesk::batch::Runner runner(std::move(fs), QCoreApplication::applicationFilePath(),
                                qEnvironmentVariableIntValue("VESK_CMD_DEPTH"));
+    // Vesk keeps what its tools print for the log, where the lines that ran them do not belong.
+    // A batch file started from another inherits the setting, as within one interpreter.
+    if (qEnvironmentVariable("VESK_CMD_ECHO").compare(u"off", Qt::CaseInsensitive) == 0)
+        runner.setEcho(false);
     return runner.runFile(args.first(), args.mid(1)) & 0xFF;
 }
