@@ -1,0 +1,3 @@
+#include "sim/alu.h"
+
+#include <gtest/gtest.h>

@@ -1,0 +1,3 @@
+#include "sim/isa.h"
+
+#include <gtest/gtest.h>

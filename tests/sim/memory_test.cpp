@@ -1,0 +1,3 @@
+#include "sim/memory.h"
+
+#include <gtest/gtest.h>
