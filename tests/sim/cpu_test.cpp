@@ -1,0 +1,3 @@
+#include "sim/cpu.h"
+
+#include <gtest/gtest.h>
