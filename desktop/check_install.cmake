@@ -13,7 +13,7 @@ if(NOT result EQUAL 0)
 endif()
 
 set(toolNames a38h l38h c38h cc38h dasmh83)
-set(programs bin/vesk bin/vesk-cmd bin/vesk-mot2bin bin/vesk-board bin/vesk-send bin/vesk-build bin/vesk-workspace)
+set(programs bin/vesk bin/vesk-cmd bin/vesk-mot2bin bin/vesk-board bin/vesk-send bin/vesk-build bin/vesk-sim bin/vesk-workspace)
 # The toolchain's programs are built for the host: under lib/, off the PATH.
 foreach(tool IN LISTS toolNames)
     list(APPEND programs ${TOOL_DIR}/${tool}.exe)

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace vesk::sim {
@@ -72,12 +73,47 @@ public:
     std::string stopMessage() const { return m_stopMessage; }
 
 private:
+    uint8_t reg8(uint8_t r) const;
+    void setReg8(uint8_t r, uint8_t v);
+    uint16_t reg16(uint8_t r) const;
+    void setReg16(uint8_t r, uint16_t v);
+    // A register or immediate operand, and its write-back.
+    uint32_t value(const Operand &o) const;
+    void setValue(const Operand &o, uint32_t v);
+    // The address of a memory operand; @ERn+ and @-ERn step the register by the size.
+    uint32_t address(const Operand &o, Size size);
+    uint32_t load(uint32_t address, Size size);
+    void store(uint32_t address, Size size, uint32_t v);
+    uint32_t readOperand(const Operand &o, Size size);
+    void writeOperand(const Operand &o, Size size, uint32_t v);
+    void push32(uint32_t v);
+    uint32_t pop32();
+    // Stacks CCR and PC, masks interrupts and jumps through the vector.
+    void exception(int vector);
+    bool conditionHolds(Cond c) const;
+    // Whether anything could still interrupt a branch to itself or a SLEEP.
+    bool mayBeInterrupted() const;
+    StopReason execute(const Decoded &d, uint32_t pc);
+    StopReason stop(StopReason reason, std::string message);
+
     Memory &m_memory;
     Registers m_regs;
     uint64_t m_states = 0;
     InterruptSource *m_interrupts = nullptr;
     std::function<void(uint32_t, const Decoded &)> m_trace;
     std::string m_stopMessage;
+    bool m_sleeping = false; // in SLEEP, waiting for an interrupt
+
+    // Decoded instructions by address. An entry is used only while memory still holds the
+    // bytes it was decoded from, so code that a program writes is decoded afresh.
+    struct CacheEntry
+    {
+        uint32_t address = ~0u;
+        uint8_t bytes[10] = {};
+        Decoded insn;
+    };
+    static constexpr size_t kCacheSize = 4096;
+    std::unique_ptr<CacheEntry[]> m_cache{new CacheEntry[kCacheSize]};
 };
 
 } // namespace vesk::sim
