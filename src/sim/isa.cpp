@@ -35,83 +35,83 @@ enum class Fld : uint8_t {
     Ccr,
 };
 
-struct Spec
+struct OperandForm
 {
     Fld f = Fld::None;
     uint8_t nib = 0;
     uint8_t off = 0;
 };
 
-constexpr Spec none{};
-constexpr Spec r8(uint8_t n)
+constexpr OperandForm none{};
+constexpr OperandForm r8(uint8_t n)
 {
     return {Fld::R8, n, 0};
 }
-constexpr Spec r16(uint8_t n)
+constexpr OperandForm r16(uint8_t n)
 {
     return {Fld::R16, n, 0};
 }
-constexpr Spec r32(uint8_t n)
+constexpr OperandForm r32(uint8_t n)
 {
     return {Fld::R32, n, 0};
 }
-constexpr Spec ind(uint8_t n)
+constexpr OperandForm ind(uint8_t n)
 {
     return {Fld::Ind, n, 0};
 }
-constexpr Spec inc(uint8_t n)
+constexpr OperandForm inc(uint8_t n)
 {
     return {Fld::PostInc, n, 0};
 }
-constexpr Spec dec(uint8_t n)
+constexpr OperandForm dec(uint8_t n)
 {
     return {Fld::PreDec, n, 0};
 }
-constexpr Spec d16(uint8_t n, uint8_t o)
+constexpr OperandForm d16(uint8_t n, uint8_t o)
 {
     return {Fld::Disp16, n, o};
 }
-constexpr Spec d32(uint8_t n, uint8_t o)
+constexpr OperandForm d32(uint8_t n, uint8_t o)
 {
     return {Fld::Disp32, n, o};
 }
-constexpr Spec a8(uint8_t o)
+constexpr OperandForm a8(uint8_t o)
 {
     return {Fld::Abs8, 0, o};
 }
-constexpr Spec a16(uint8_t o)
+constexpr OperandForm a16(uint8_t o)
 {
     return {Fld::Abs16, 0, o};
 }
-constexpr Spec a24(uint8_t o)
+constexpr OperandForm a24(uint8_t o)
 {
     return {Fld::Abs24, 0, o};
 }
-constexpr Spec a32(uint8_t o)
+constexpr OperandForm a32(uint8_t o)
 {
     return {Fld::Abs32, 0, o};
 }
-constexpr Spec i8(uint8_t o)
+constexpr OperandForm i8(uint8_t o)
 {
     return {Fld::Imm8, 0, o};
 }
-constexpr Spec i16(uint8_t o)
+constexpr OperandForm i16(uint8_t o)
 {
     return {Fld::Imm16, 0, o};
 }
-constexpr Spec i32(uint8_t o)
+constexpr OperandForm i32(uint8_t o)
 {
     return {Fld::Imm32, 0, o};
 }
-constexpr Spec bit(uint8_t n)
+constexpr OperandForm bit(uint8_t n)
 {
     return {Fld::BitNo, n, 0};
 }
-constexpr Spec fix(uint8_t v)
+constexpr OperandForm fix(uint8_t v)
 {
     return {Fld::Fixed, 0, v};
 }
-constexpr Spec ccr{Fld::Ccr, 0, 0};
+constexpr OperandForm ccr{Fld::Ccr, 0, 0};
 
 // One opcode pattern. mask/match cover the first eight bytes, byte 0 in the top bits.
 struct Row
@@ -120,8 +120,8 @@ struct Row
     uint64_t match;
     Op op;
     Size size;
-    Spec src;
-    Spec dst;
+    OperandForm src;
+    OperandForm dst;
     uint8_t length;
     uint8_t states;
     const char *mnemonic; // nullptr: Bcc, named by its condition
@@ -136,18 +136,18 @@ constexpr uint64_t w4(uint32_t v)
     return uint64_t(v) << 32;
 }
 
-constexpr Row row2(uint32_t mask, uint32_t match, Op op, Size sz, Spec s, Spec d, uint8_t len,
-                   uint8_t st, const char *mn)
+constexpr Row row2(uint32_t mask, uint32_t match, Op op, Size sz, OperandForm s, OperandForm d,
+                   uint8_t len, uint8_t st, const char *mn)
 {
     return {w2(mask), w2(match), op, sz, s, d, len, st, mn};
 }
-constexpr Row row4(uint32_t mask, uint32_t match, Op op, Size sz, Spec s, Spec d, uint8_t len,
-                   uint8_t st, const char *mn)
+constexpr Row row4(uint32_t mask, uint32_t match, Op op, Size sz, OperandForm s, OperandForm d,
+                   uint8_t len, uint8_t st, const char *mn)
 {
     return {w4(mask), w4(match), op, sz, s, d, len, st, mn};
 }
-constexpr Row row8(uint64_t mask, uint64_t match, Op op, Size sz, Spec s, Spec d, uint8_t len,
-                   uint8_t st, const char *mn)
+constexpr Row row8(uint64_t mask, uint64_t match, Op op, Size sz, OperandForm s, OperandForm d,
+                   uint8_t len, uint8_t st, const char *mn)
 {
     return {mask, match, op, sz, s, d, len, st, mn};
 }
@@ -463,7 +463,7 @@ uint8_t nibble(const uint8_t *p, uint8_t n)
     return static_cast<uint8_t>((n & 1) ? p[n / 2] & 0x0F : p[n / 2] >> 4);
 }
 
-Operand operand(const Spec &s, const uint8_t *p, uint32_t length)
+Operand operand(const OperandForm &s, const uint8_t *p, uint32_t length)
 {
     Operand o;
     switch (s.f) {
