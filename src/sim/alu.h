@@ -326,33 +326,34 @@ constexpr uint32_t divxu16(uint32_t d, uint16_t s, Ccr &ccr)
 // DIVXS rounds the quotient toward zero and gives the remainder the dividend's sign, as C
 // does. Z tells that the divisor is zero. N is set when the operands' signs differ, so also
 // for a quotient rounded to zero (3 / -5), as the manual's note on DIVXS warns.
-constexpr uint16_t divxs8(uint16_t d, uint8_t s, Ccr &ccr)
+namespace alu {
+// Both widths of DIVXS: `Half` is the divisor's type, the dividend is twice as wide.
+template <typename Half, typename Full> constexpr Full divxs(Full d, Half s, Ccr &ccr)
 {
-    const int32_t dividend = static_cast<int16_t>(d);
-    const int32_t divisor = static_cast<int8_t>(s);
-    const int32_t quotient = divisor == 0 ? 0 : dividend / divisor;
-    ccr.assign(Ccr::kN | Ccr::kZ,
-               static_cast<uint8_t>(alu::bit((dividend < 0) != (divisor < 0) ? 1u : 0u, Ccr::kN) |
-                                    alu::bit(divisor == 0 ? 1u : 0u, Ccr::kZ)));
-    if (divisor == 0)
-        return d;
-    const int32_t remainder = dividend % divisor;
-    return static_cast<uint16_t>(((static_cast<uint32_t>(remainder) & 0xffu) << 8) |
-                                 (static_cast<uint32_t>(quotient) & 0xffu));
-}
-constexpr uint32_t divxs16(uint32_t d, uint16_t s, Ccr &ccr)
-{
-    const int64_t dividend = static_cast<int32_t>(d);
-    const int64_t divisor = static_cast<int16_t>(s);
+    constexpr unsigned kBits = std::numeric_limits<Half>::digits;
+    using SignedHalf = std::make_signed_t<Half>;
+    using SignedFull = std::make_signed_t<Full>;
+    const int64_t dividend = static_cast<SignedFull>(d);
+    const int64_t divisor = static_cast<SignedHalf>(s);
     const int64_t quotient = divisor == 0 ? 0 : dividend / divisor;
     ccr.assign(Ccr::kN | Ccr::kZ,
-               static_cast<uint8_t>(alu::bit((dividend < 0) != (divisor < 0) ? 1u : 0u, Ccr::kN) |
-                                    alu::bit(divisor == 0 ? 1u : 0u, Ccr::kZ)));
+               static_cast<uint8_t>(bit((dividend < 0) != (divisor < 0) ? 1u : 0u, Ccr::kN) |
+                                    bit(divisor == 0 ? 1u : 0u, Ccr::kZ)));
     if (divisor == 0)
         return d;
     const int64_t remainder = dividend % divisor;
-    return ((static_cast<uint32_t>(remainder) & 0xffffu) << 16) |
-           (static_cast<uint32_t>(quotient) & 0xffffu);
+    constexpr uint64_t kMask = (uint64_t{1} << kBits) - 1;
+    return static_cast<Full>(((static_cast<uint64_t>(remainder) & kMask) << kBits) |
+                             (static_cast<uint64_t>(quotient) & kMask));
+}
+} // namespace alu
+constexpr uint16_t divxs8(uint16_t d, uint8_t s, Ccr &ccr)
+{
+    return alu::divxs<uint8_t, uint16_t>(d, s, ccr);
+}
+constexpr uint32_t divxs16(uint32_t d, uint16_t s, Ccr &ccr)
+{
+    return alu::divxs<uint16_t, uint32_t>(d, s, ccr);
 }
 
 // Named widths for the executor's switch.
