@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStandardPaths>
 
 #include <optional>
@@ -322,6 +323,105 @@ INSTANTIATE_TEST_SUITE_P(
                    "static int ticks[3];\nint main(void) { return ++ticks[2]; }\n"},
         RamDataRow{"BssAfterInitialisedData",
                    "int count;\nint step = 3;\nint main(void) { return count += step; }\n"}),
+    vesk::test::RowName());
+
+// The address of a symbol of the program in a map ("0x...ffdf70      mark"; the map gives C
+// names without their leading underscore).
+std::optional<quint32> mapAddress(const QByteArray &map, const QString &symbol)
+{
+    const QRegularExpression line("^\\s+0x([0-9a-f]+)\\s+" + symbol + "\\s*$",
+                                  QRegularExpression::MultilineOption);
+    const auto m = line.match(QString::fromLatin1(map));
+    if (!m.hasMatch())
+        return std::nullopt;
+    return m.captured(1).toUInt(nullptr, 16);
+}
+
+struct PaddedRow
+{
+    const char *name;
+    const char *file; // below C:\WORK: "main.c", linked behind a reset module, or "main.mar"
+    const char *source;
+    bool rom;
+    const char *symbol; // initialised data after the common, as the map names it
+    const char *bytes;  // its value, in hexadecimal
+};
+
+class CommonBeforeData : public ToolchainBuild, public ::testing::WithParamInterface<PaddedRow>
+{
+};
+
+// A common symbol of 16 bytes aligns the data section to 16; ld then pads the section before
+// it in the file and counts the padding in that section's size.
+TEST_P(CommonBeforeData, ImageHoldsEveryByteOnceAtItsAddress)
+{
+    const PaddedRow &row = GetParam();
+    drive.write(QString("WORK/") + row.file, row.source);
+    if (QString(row.file).endsWith(".c")) {
+        drive.write("WORK/RESETV.MAR",
+                    drive.read(row.rom ? "TC/RESETV_ROM.MAR" : "TC/RESETV_RAM.MAR"));
+        ASSERT_EQ(run("C:\\WORK", "C:\\TC\\a38h RESETV.MAR").exitCode, 0);
+        compile("C:\\WORK\\main.C");
+        ASSERT_TRUE(drive.exists("TC/main.obj")) << drive.read("TC/err.txt").constData();
+        drive.write("WORK/main.obj", drive.read("TC/main.obj"));
+        const Result link =
+            run("C:\\WORK", QString("C:\\TC\\l38h resetv.obj,main.obj "
+                                    "-start=P(%1) -output=main -print -library=c38hab")
+                                .arg(row.rom ? "0200" : "0FFDF50"));
+        ASSERT_EQ(link.exitCode, 0) << link.err.constData();
+    } else {
+        ASSERT_EQ(run("C:\\WORK", "C:\\TC\\a38h main.mar").exitCode, 0);
+        const Result link = run("C:\\WORK", "C:\\TC\\l38h main.obj -print");
+        ASSERT_EQ(link.exitCode, 0) << link.err.constData();
+    }
+    const Result srec = run("C:\\WORK", "C:\\TC\\c38h main.abs");
+    ASSERT_EQ(srec.exitCode, 0) << srec.err.constData();
+
+    const QList<Record> data = dataRecords(parseRecords(drive.read("WORK/main.mot")));
+    ASSERT_FALSE(data.isEmpty());
+    QSet<quint32> written;
+    for (const Record &r : data) {
+        for (quint32 i = 0; i < quint32(r.data.size()); ++i) {
+            ASSERT_FALSE(written.contains(r.address + i))
+                << "two records write " << std::hex << r.address + i;
+            written.insert(r.address + i);
+        }
+    }
+
+    const QByteArray map = drive.read("WORK/main.map");
+    const auto symbol = mapAddress(map, row.symbol);
+    ASSERT_TRUE(symbol) << map.constData();
+    quint32 load = *symbol;
+    if (row.rom) {
+        // The start-up code copies it from behind the code in ROM.
+        const auto dataStart = mapSymbol(map, "___data_start");
+        const auto dataLoad = mapSymbol(map, "___data_load");
+        ASSERT_TRUE(dataStart && dataLoad) << map.constData();
+        load = *symbol - *dataStart + *dataLoad;
+    }
+    const QByteArray value = QByteArray::fromHex(row.bytes);
+    // The flat image is what the board receives.
+    const QByteArray image = flatImage(data);
+    EXPECT_EQ(image.mid(load - data.first().address, value.size()).toHex(), value.toHex())
+        << "at " << std::hex << load;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CommonBeforeData,
+    ::testing::Values(PaddedRow{"CInRam", "main.c",
+                                "unsigned char big[16];\nvolatile unsigned short mark = 0x1234;\n"
+                                "int main(void) { big[0] = 1; return mark; }\n",
+                                false, "mark", "1234"},
+                      PaddedRow{"CInRom", "main.c",
+                                "unsigned char big[16];\nvolatile unsigned short mark = 0x1234;\n"
+                                "int main(void) { big[0] = 1; return mark; }\n",
+                                true, "mark", "1234"},
+                      PaddedRow{
+                          "AssemblerInRam", "main.mar",
+                          "\t.h8300h\n\t.text\n\tmov.w @_x,r0\n\tmov.b r0l,@_buf\n1:\tbra 1b\n"
+                          "\t.comm _buf,16\n\t.data\n\t.byte 1\n\t.align 4\n\t.global _x\n"
+                          "_x:\t.word 0x5678\n",
+                          false, "x", "5678"}),
     vesk::test::RowName());
 
 TEST_F(ToolchainBuild, AssemblyBuildCommandLinesProduceTheirFiles)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QtEndian>
+
 using namespace vesk::toolchain;
 
 namespace {
@@ -159,6 +161,9 @@ TEST_P(Layouts, PlaceProgramAndData)
         EXPECT_TRUE(script.text.contains("*(" + s.name + ")")) << s.name.constData();
     // Initialised data of a ROM program must be stored in ROM and addressed in RAM.
     EXPECT_EQ(script.text.contains("AT(___data_load)"), !row.inRam);
+    // l38h cuts ld's file padding back to these.
+    for (const QByteArray &name : script.sections)
+        EXPECT_TRUE(script.text.contains(sectionEndSymbol(name) + " = .; }")) << name.constData();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -215,5 +220,247 @@ INSTANTIATE_TEST_SUITE_P(
         MessagesRow{"ANameInsideALineStays", "see h8300-hms-ld: here\nx: h8300-hms-ld: y\n",
                     "see h8300-hms-ld: here\nx: h8300-hms-ld: y\n"}),
     vesk::test::RowName());
+
+} // namespace
+
+namespace {
+
+constexpr quint32 kText = 0x20, kData = 0x40, kBss = 0x80, kNoLoad = 0x02;
+
+struct FakeSection
+{
+    QByteArray name;
+    quint32 address;
+    quint32 loadAddress;
+    QByteArray bytes; // stored one after the other behind the headers, as ld stores them
+    quint32 flags = kText;
+};
+
+template <typename T> void putBig(QByteArray &out, T value)
+{
+    const qsizetype at = out.size();
+    out.resize(at + qsizetype(sizeof(T)));
+    qToBigEndian(value, out.data() + at);
+}
+
+// A linked H8/300H COFF program as ld writes one, reduced to what l38h reads: headers, the
+// sections' bytes, then the symbol table (names longer than eight characters in the string
+// table).
+QByteArray coffProgram(const QList<FakeSection> &sections,
+                       const QList<QPair<QByteArray, quint32>> &symbols)
+{
+    QByteArray body, strings;
+    QByteArray out;
+    putBig<quint16>(out, 0x8301);
+    putBig<quint16>(out, quint16(sections.size()));
+    putBig<quint32>(out, 0);
+    const quint32 first = 20 + 40 * quint32(sections.size());
+    quint32 symbolTable = first;
+    for (const FakeSection &s : sections)
+        symbolTable += quint32(s.bytes.size());
+    putBig<quint32>(out, symbolTable);
+    putBig<quint32>(out, quint32(symbols.size()));
+    putBig<quint16>(out, 0); // no optional header
+    putBig<quint16>(out, 0);
+    for (const FakeSection &s : sections) {
+        out += s.name.leftJustified(8, '\0', true);
+        putBig<quint32>(out, s.loadAddress);
+        putBig<quint32>(out, s.address);
+        putBig<quint32>(out, quint32(s.bytes.size()));
+        putBig<quint32>(out, s.bytes.isEmpty() ? 0 : first + quint32(body.size()));
+        out += QByteArray(12, '\0'); // relocations and line numbers
+        putBig<quint32>(out, s.flags);
+        body += s.bytes;
+    }
+    out += body;
+    for (const auto &[name, value] : symbols) {
+        if (name.size() <= 8) {
+            out += name.leftJustified(8, '\0');
+        } else {
+            putBig<quint32>(out, 0);
+            putBig<quint32>(out, quint32(4 + strings.size()));
+            strings += name + '\0';
+        }
+        putBig<quint32>(out, value);
+        putBig<quint16>(out, 1);
+        putBig<quint16>(out, 0);
+        out += QByteArray("\x02\x00", 2); // external, no auxiliary entries
+    }
+    putBig<quint32>(out, quint32(4 + strings.size()));
+    return out + strings;
+}
+
+QByteArray code(int size)
+{
+    return QByteArray(size, '\x5a');
+}
+
+struct PaddingRow
+{
+    const char *name;
+    QList<FakeSection> sections;
+    QList<QPair<QByteArray, quint32>> symbols;
+    QList<quint32> sizes;       // after the cut; empty when refused
+    const char *says = nullptr; // part of the refusal
+};
+
+class FilePadding : public ::testing::TestWithParam<PaddingRow>
+{
+};
+
+TEST_P(FilePadding, IsCutBackToTheSectionsEnd)
+{
+    const PaddingRow &row = GetParam();
+    const QByteArray program = coffProgram(row.sections, row.symbols);
+    QString error;
+    const auto cut = withoutFilePadding(program, &error);
+    if (row.sizes.isEmpty()) {
+        ASSERT_FALSE(cut);
+        EXPECT_TRUE(error.contains(row.says)) << qPrintable(error);
+        return;
+    }
+    ASSERT_TRUE(cut) << qPrintable(error);
+    ASSERT_EQ(cut->size(), program.size()) << "only header fields change";
+    const auto sections = coffSections(*cut, &error);
+    ASSERT_TRUE(sections);
+    QList<quint32> sizes;
+    for (const CoffSection &s : *sections)
+        sizes << s.size;
+    EXPECT_EQ(sizes, row.sizes);
+    // Addresses, file offsets and bytes stay where ld put them.
+    for (qsizetype i = 0; i < sections->size(); ++i) {
+        EXPECT_EQ(sections->at(i).address, row.sections[i].address);
+        EXPECT_EQ(sections->at(i).loadAddress, row.sections[i].loadAddress);
+    }
+}
+
+const QByteArray kPaddedText = code(0x1a) + QByteArray(10, '\0');
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, FilePadding,
+    ::testing::Values(
+        // The case that put a RAM program's data 4 bytes too high: .text, 1A bytes at FFDF50,
+        // counted as 24 to bring .data's bytes to a file offset of a multiple of 16.
+        PaddingRow{"RamTextPaddedIntoData",
+                   {{".text", 0xFFDF50, 0xFFDF50, kPaddedText},
+                    {".data", 0xFFDF70, 0xFFDF70, QByteArray::fromHex("1234"), kData}},
+                   {{"___end.text", 0xFFDF6A}, {"___end.data", 0xFFDF72}, {"_main", 0xFFDF50}},
+                   {0x1a, 2}},
+        PaddingRow{"RomTextPaddedOverTheStoredData",
+                   {{".text", 0x200, 0x200, kPaddedText},
+                    {".data", 0xFFDF10, 0x21a, QByteArray::fromHex("1234"), kData}},
+                   {{"___end.text", 0x21a}, {"___end.data", 0xFFDF12}},
+                   {0x1a, 2}},
+        PaddingRow{"PlacedSectionPaddedBeforeTheProgram",
+                   {{".0FFDF10", 0xFFDF10, 0xFFDF10, code(12) + QByteArray(4, '\0')},
+                    {".text", 0xFFDF50, 0xFFDF50, code(4)}},
+                   {{"___end.0FFDF10", 0xFFDF1C}, {"___end.text", 0xFFDF54}},
+                   {12, 4}},
+        PaddingRow{
+            "DataWithoutStoredBytesIsLeft",
+            {{".text", 0xFFDF50, 0xFFDF50, code(0x20)}, {".data", 0xFFDF70, 0xFFDF70, {}, kData}},
+            {{"___end.text", 0xFFDF70}, {"___end.data", 0xFFDF72}},
+            {0x20, 0}},
+        PaddingRow{"SectionWithoutEndSymbolIsLeft",
+                   {{".text", 0xFFDF50, 0xFFDF50, kPaddedText},
+                    {".data", 0xFFDF70, 0xFFDF70, QByteArray::fromHex("1234"), kData}},
+                   {{"_main", 0xFFDF50}},
+                   {0x24, 2}},
+        PaddingRow{"BytesPastTheEndThatAreNotZerosAreRefused",
+                   {{".text", 0xFFDF50, 0xFFDF50, code(0x24)},
+                    {".data", 0xFFDF70, 0xFFDF70, QByteArray::fromHex("1234"), kData}},
+                   {{"___end.text", 0xFFDF6A}},
+                   {},
+                   "section .text stores 10 bytes past its end at FFDF6A"},
+        PaddingRow{"LastSectionLongerThanItsEndIsRefused",
+                   {{".text", 0xFFDF50, 0xFFDF50, code(4)},
+                    {".data", 0xFFDF60, 0xFFDF60, QByteArray(4, '\0'), kData}},
+                   {{"___end.data", 0xFFDF62}},
+                   {},
+                   "section .data stores 2 bytes past its end at FFDF62"}),
+    vesk::test::RowName());
+
+struct OverlapRow
+{
+    const char *name;
+    QList<CoffSection> sections;
+    QList<QPair<QByteArray, QByteArray>> overlaps; // lower, upper
+};
+
+class SectionOverlaps : public ::testing::TestWithParam<OverlapRow>
+{
+};
+
+TEST_P(SectionOverlaps, AreFoundByLoadAddress)
+{
+    QList<QPair<QByteArray, QByteArray>> found;
+    for (const auto &[lower, upper] : overlappingSections(GetParam().sections))
+        found.append({lower.name, upper.name});
+    EXPECT_EQ(found, GetParam().overlaps);
+}
+
+CoffSection section(const char *name, quint32 load, quint32 size, quint32 flags,
+                    quint32 dataOffset = 0xd0)
+{
+    CoffSection s;
+    s.name = name;
+    s.loadAddress = load;
+    s.address = load;
+    s.size = size;
+    s.flags = flags;
+    s.dataOffset = dataOffset;
+    return s;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SectionOverlaps,
+    ::testing::Values(
+        OverlapRow{"AdjacentSectionsDoNot",
+                   {section(".text", 0xFFDF50, 0x20, kText), section(".data", 0xFFDF70, 2, kData)},
+                   {}},
+        OverlapRow{"PaddedTextReachesIntoData",
+                   {section(".text", 0xFFDF50, 0x24, kText), section(".data", 0xFFDF70, 2, kData)},
+                   {{".text", ".data"}}},
+        OverlapRow{
+            "FoundWhateverTheirOrderInTheFile",
+            {section(".text", 0xFFDF50, 0x10, kText), section(".0FFDF10", 0xFFDF10, 0x42, kText)},
+            {{".0FFDF10", ".text"}}},
+        // In RAM the image carries the bss as zeros, stored bytes or not.
+        OverlapRow{
+            "DataOfZerosCounts",
+            {section(".data", 0xFFDF60, 0x20, kData, 0), section(".0FFDF70", 0xFFDF70, 2, kText)},
+            {{".data", ".0FFDF70"}}},
+        OverlapRow{"BssThatIsNotLoadedDoesNot",
+                   {section(".0FFDF70", 0xFFDF70, 2, kText),
+                    section(".bss", 0xFFDF60, 0x20, kBss | kNoLoad, 0)},
+                   {}},
+        OverlapRow{"RomDataByItsLoadAddress",
+                   [] {
+                       CoffSection data = section(".data", 0x21a, 2, kData);
+                       data.address = 0xFFDF10;
+                       return QList<CoffSection>{section(".text", 0x200, 0x1c, kText), data};
+                   }(),
+                   {{".text", ".data"}}}),
+    vesk::test::RowName());
+
+} // namespace
+
+namespace {
+
+TEST(MapSizes, FollowTheProgramsSectionTable)
+{
+    const QByteArray map = ".text           0x0000000000ffdf50      0x124\n"
+                           " .text          0x0000000000ffdf50      0x11a main.obj\n\n"
+                           ".data           0x0000000000ffdf70       0x20\n";
+    CoffSection text = section(".text", 0xFFDF50, 0x11a, kText);
+    CoffSection data = section(".data", 0xFFDF70, 0x20, kData);
+    EXPECT_EQ(withSectionSizes(map, {text, data}),
+              ".text           0x0000000000ffdf50      0x11a\n"
+              " .text          0x0000000000ffdf50      0x11a main.obj\n\n"
+              ".data           0x0000000000ffdf70       0x20\n");
+    text.size = 0xfa; // a shorter number keeps the column
+    EXPECT_TRUE(withSectionSizes(map, {text})
+                    .startsWith(".text           0x0000000000ffdf50       0xfa\n"));
+}
 
 } // namespace

@@ -6,6 +6,9 @@
 #include <QRegularExpression>
 #include <QtEndian>
 
+#include <algorithm>
+#include <iterator>
+
 namespace vesk::toolchain {
 
 namespace {
@@ -31,6 +34,27 @@ QStringList splitList(const QString &text)
 QByteArray hex(quint32 value)
 {
     return "0x" + QByteArray::number(value, 16).toUpper();
+}
+
+// COFF, big-endian: a 20-byte file header (magic, section count, time, symbol table offset at
+// 8, symbol count at 12, optional header size at 16, flags), the optional header, then
+// 40-byte section headers: name (8), physical (load) and virtual address, size, file offset
+// of the bytes, ..., flags at 36.
+constexpr quint16 kH8300hMagic = 0x8301;
+constexpr int kFileHeader = 20, kSectionHeader = 40, kSizeField = 16;
+
+// Where section header `index` starts; the file is at least a file header long.
+qsizetype sectionHeaderAt(const QByteArray &object, int index)
+{
+    const auto *bytes = reinterpret_cast<const uchar *>(object.constData());
+    return kFileHeader + qFromBigEndian<quint16>(bytes + 16) + qsizetype(index) * kSectionHeader;
+}
+
+// A section whose address range the image fills, with its stored bytes or with zeros.
+bool isLoaded(const CoffSection &s)
+{
+    constexpr quint32 kNoLoad = 0x02, kText = 0x20, kData = 0x40, kBss = 0x80;
+    return (s.flags & (kText | kData)) && !(s.flags & (kBss | kNoLoad)) && s.size > 0;
 }
 
 } // namespace
@@ -194,32 +218,132 @@ std::optional<quint32> placedAddress(const QByteArray &sectionName)
 
 std::optional<QList<CoffSection>> coffSections(const QByteArray &object, QString *error)
 {
-    // COFF, big-endian: a 20-byte file header (magic, section count, ..., optional header
-    // size at 16), then 40-byte section headers: name (8), physical and virtual address, size,
-    // file offset of the bytes, ..., flags at 36.
-    constexpr quint16 kH8300hMagic = 0x8301;
-    constexpr int kFileHeader = 20, kSectionHeader = 40;
     const auto *bytes = reinterpret_cast<const uchar *>(object.constData());
     if (object.size() < kFileHeader || qFromBigEndian<quint16>(bytes) != kH8300hMagic) {
         *error = QStringLiteral("not an H8/300H object file");
         return std::nullopt;
     }
     const int count = qFromBigEndian<quint16>(bytes + 2);
-    const int first = kFileHeader + qFromBigEndian<quint16>(bytes + 16);
-    if (object.size() < first + qsizetype(count) * kSectionHeader) {
+    if (object.size() < sectionHeaderAt(object, count)) {
         *error = QStringLiteral("object file is cut short");
         return std::nullopt;
     }
     QList<CoffSection> sections;
     for (int i = 0; i < count; ++i) {
-        const uchar *header = bytes + first + i * kSectionHeader;
+        const uchar *header = bytes + sectionHeaderAt(object, i);
         const QByteArray raw(reinterpret_cast<const char *>(header), 8);
         const qsizetype nul = raw.indexOf('\0');
-        sections << CoffSection{nul < 0 ? raw : raw.left(nul), qFromBigEndian<quint32>(header + 16),
-                                qFromBigEndian<quint32>(header + 36),
-                                qFromBigEndian<quint32>(header + 20)};
+        CoffSection section;
+        section.name = nul < 0 ? raw : raw.left(nul);
+        section.loadAddress = qFromBigEndian<quint32>(header + 8);
+        section.address = qFromBigEndian<quint32>(header + 12);
+        section.size = qFromBigEndian<quint32>(header + kSizeField);
+        section.dataOffset = qFromBigEndian<quint32>(header + 20);
+        section.flags = qFromBigEndian<quint32>(header + 36);
+        sections << section;
     }
     return sections;
+}
+
+std::optional<QMap<QByteArray, quint32>> coffSymbols(const QByteArray &program, QString *error)
+{
+    // 18-byte entries: a name of eight characters (or four zero bytes and the offset of a
+    // longer one in the string table that follows the entries), the value, section number,
+    // type, storage class and the count of auxiliary entries, which are skipped.
+    constexpr int kSymbol = 18;
+    const auto *bytes = reinterpret_cast<const uchar *>(program.constData());
+    if (program.size() < kFileHeader || qFromBigEndian<quint16>(bytes) != kH8300hMagic) {
+        *error = QStringLiteral("not an H8/300H object file");
+        return std::nullopt;
+    }
+    const qsizetype table = qFromBigEndian<quint32>(bytes + 8);
+    const qsizetype count = qFromBigEndian<quint32>(bytes + 12);
+    const qsizetype strings = table + count * kSymbol;
+    if (program.size() < strings) {
+        *error = QStringLiteral("object file is cut short");
+        return std::nullopt;
+    }
+    QMap<QByteArray, quint32> symbols;
+    for (qsizetype i = 0; i < count; i += 1 + bytes[table + i * kSymbol + 17]) {
+        const uchar *entry = bytes + table + i * kSymbol;
+        QByteArray name;
+        if (qFromBigEndian<quint32>(entry) == 0) {
+            const qsizetype at = strings + qFromBigEndian<quint32>(entry + 4);
+            if (at >= program.size()) {
+                *error = QStringLiteral("object file is cut short");
+                return std::nullopt;
+            }
+            name = QByteArray(
+                program.constData() + at,
+                qsizetype(qstrnlen(program.constData() + at, uint(program.size() - at))));
+        } else {
+            name = QByteArray(reinterpret_cast<const char *>(entry), 8);
+            if (const qsizetype nul = name.indexOf('\0'); nul >= 0)
+                name.truncate(nul);
+        }
+        symbols.insert(name, qFromBigEndian<quint32>(entry + 8));
+    }
+    return symbols;
+}
+
+QByteArray sectionEndSymbol(const QByteArray &section)
+{
+    // A dot keeps C and the assembler's usual names out of the way.
+    return "___end" + section;
+}
+
+std::optional<QByteArray> withoutFilePadding(const QByteArray &program, QString *error)
+{
+    const auto sections = coffSections(program, error);
+    const auto symbols = sections ? coffSymbols(program, error) : std::nullopt;
+    if (!symbols)
+        return std::nullopt;
+    QByteArray out = program;
+    for (int i = 0; i < sections->size(); ++i) {
+        const CoffSection &s = sections->at(i);
+        const auto end = symbols->constFind(sectionEndSymbol(s.name));
+        if (s.dataOffset == 0 || end == symbols->cend() || *end < s.address ||
+            *end - s.address >= s.size)
+            continue;
+        const quint32 size = *end - s.address;
+        const qsizetype gapAt = qsizetype(s.dataOffset) + size;
+        const qsizetype gapEnd = qsizetype(s.dataOffset) + s.size;
+        const bool followed =
+            std::any_of(sections->cbegin(), sections->cend(), [&](const CoffSection &next) {
+                return next.dataOffset != 0 && next.dataOffset == gapEnd;
+            });
+        if (!followed || gapEnd > program.size() ||
+            program.mid(gapAt, gapEnd - gapAt).count('\0') != gapEnd - gapAt) {
+            *error = QStringLiteral("section %1 stores %2 bytes past its end at %3 that are "
+                                    "not alignment padding")
+                         .arg(QString::fromLatin1(s.name))
+                         .arg(s.size - size)
+                         .arg(QString::number(*end, 16).toUpper());
+            return std::nullopt;
+        }
+        qToBigEndian(size, out.data() + sectionHeaderAt(program, i) + kSizeField);
+    }
+    return out;
+}
+
+QByteArray withSectionSizes(const QByteArray &map, const QList<CoffSection> &sections)
+{
+    QString text = QString::fromLatin1(map);
+    for (const CoffSection &s : sections) {
+        // ".text           0x0000000000ffdf50       0x24": the size right-aligned in its column.
+        const QRegularExpression line(
+            QStringLiteral("^(%1\\s+0x0*%2)(\\s+0x[0-9a-f]+)")
+                .arg(QRegularExpression::escape(QString::fromLatin1(s.name)))
+                .arg(s.address, 0, 16),
+            QRegularExpression::MultilineOption);
+        const auto m = line.match(text);
+        if (!m.hasMatch())
+            continue;
+        const QString size = QStringLiteral("0x") + QString::number(s.size, 16);
+        text.replace(m.capturedStart(2), m.capturedLength(2),
+                     size.rightJustified(m.capturedLength(2) - 1, u' ').prepend(u' '));
+    }
+    return text.toLatin1();
 }
 
 bool isLaidOut(const QByteArray &sectionName)
@@ -232,14 +356,29 @@ bool isLaidOut(const QByteArray &sectionName)
 
 QList<QByteArray> loadedWithoutBytes(const QList<CoffSection> &sections)
 {
-    constexpr quint32 kNoLoad = 0x02, kText = 0x20, kData = 0x40, kBss = 0x80;
     QList<QByteArray> names;
     for (const CoffSection &s : sections) {
-        if ((s.flags & (kText | kData)) && !(s.flags & (kBss | kNoLoad)) && s.size > 0 &&
-            s.dataOffset == 0)
+        if (isLoaded(s) && s.dataOffset == 0)
             names << s.name;
     }
     return names;
+}
+
+QList<QPair<CoffSection, CoffSection>> overlappingSections(const QList<CoffSection> &sections)
+{
+    QList<CoffSection> loaded;
+    std::copy_if(sections.cbegin(), sections.cend(), std::back_inserter(loaded), isLoaded);
+    std::stable_sort(loaded.begin(), loaded.end(), [](const CoffSection &a, const CoffSection &b) {
+        return a.loadAddress < b.loadAddress;
+    });
+    // Ranges sorted by start: one that reaches into a later range reaches the next one too.
+    QList<QPair<CoffSection, CoffSection>> pairs;
+    for (qsizetype i = 1; i < loaded.size(); ++i) {
+        const CoffSection &lower = loaded[i - 1];
+        if (quint64(lower.loadAddress) + lower.size > loaded[i].loadAddress)
+            pairs.append({lower, loaded[i]});
+    }
+    return pairs;
 }
 
 LinkScript linkerScript(const QList<PlacedSection> &placed, std::optional<quint32> programStart)
@@ -273,20 +412,24 @@ LinkScript linkerScript(const QList<PlacedSection> &placed, std::optional<quint3
         for (const QByteArray &name : it.value())
             s += " *(" + name + ")";
         // Every loaded section ends on an even address: the loader takes even lengths only.
-        s += " . = ALIGN(2); }\n";
+        s += " . = ALIGN(2); " + sectionEndSymbol(it.value().first()) + " = .; }\n";
     }
     // Without a start address the program follows the last placed section (ld's location
     // counter does that), or starts at kRamStart when nothing is placed.
     const bool textAddressed = programStart || byAddress.isEmpty();
     s += "  .text " + (textAddressed ? hex(programAt) + " " : QByteArray()) +
-         ": { *(.text) *(.rodata) *(.rodata.*) *(.strings) . = ALIGN(2); }\n";
+         ": { *(.text) *(.rodata) *(.rodata.*) *(.strings) . = ALIGN(2); " +
+         sectionEndSymbol(".text") + " = .; }\n";
     script.sections += QList<QByteArray>{".text", ".data"};
     if (script.programInRam) {
         // The loader writes the whole image, so zeroed bss travels in it and needs no
         // clearing code in the few bytes the reset module has. Without initialised data ld
         // stores no bytes for this section; c38h writes its zeros all the same.
         s += "  .data : { ___data_start = .; *(.data) . = ALIGN(2); ___data_end = .;\n"
-             "           ___bss_start = .; *(.bss) *(COMMON) . = ALIGN(2); ___bss_end = .; }\n"
+             "           ___bss_start = .; *(.bss) *(COMMON) . = ALIGN(2); ___bss_end = .;\n"
+             "           " +
+             sectionEndSymbol(".data") +
+             " = .; }\n"
              "  ___data_load = ___data_start;\n";
     } else {
         script.sections << ".bss";
@@ -294,9 +437,12 @@ LinkScript linkerScript(const QList<PlacedSection> &placed, std::optional<quint3
              "  .data " +
              hex(kRamStart) +
              " : AT(___data_load) { ___data_start = .; *(.data) . = ALIGN(2); "
-             "___data_end = .; }\n"
+             "___data_end = .; " +
+             sectionEndSymbol(".data") +
+             " = .; }\n"
              "  .bss (NOLOAD) : { ___bss_start = .; *(.bss) *(COMMON) . = ALIGN(2); "
-             "___bss_end = .; }\n";
+             "___bss_end = .; " +
+             sectionEndSymbol(".bss") + " = .; }\n";
     }
     s += "  ASSERT(. <= " + hex(kRamEnd) +
          ", \"the program's data does not fit in RAM (it must end by " +

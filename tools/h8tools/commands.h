@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMap>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -58,10 +60,35 @@ struct CoffSection
 {
     QByteArray name;
     quint32 size = 0;
-    quint32 flags = 0;      // STYP_*
-    quint32 dataOffset = 0; // where its bytes are in the file; 0 when none are stored
+    quint32 flags = 0;       // STYP_*
+    quint32 dataOffset = 0;  // where its bytes are in the file; 0 when none are stored
+    quint32 loadAddress = 0; // where the image puts its bytes (ROM for a ROM program's data)
+    quint32 address = 0;     // where the program finds them
 };
 std::optional<QList<CoffSection>> coffSections(const QByteArray &object, QString *error);
+
+// The values of a linked program's symbols by name (for a name defined twice, the last).
+std::optional<QMap<QByteArray, quint32>> coffSymbols(const QByteArray &program, QString *error);
+
+// The symbol the link layout defines at the end of each output section it declares: the
+// address just past the section's last byte.
+QByteArray sectionEndSymbol(const QByteArray &section);
+
+// ld's COFF writer aligns the bytes of each section in the file to the section's alignment
+// (16 for a section holding a common symbol of 16 bytes or more) and counts the gap in the
+// size of the section stored before it, which then reaches past its end into memory that
+// belongs to another section. Returns the program with each size cut back to the section's
+// end symbol, or an error when the bytes cut are not such a gap: not followed in the file by
+// another section's bytes, or not zeros.
+std::optional<QByteArray> withoutFilePadding(const QByteArray &program, QString *error);
+
+// A map as ld writes it, with the size on each output section's line taken from `sections`
+// (ld prints the sizes it padded).
+QByteArray withSectionSizes(const QByteArray &map, const QList<CoffSection> &sections);
+
+// Pairs of sections whose load address ranges meet, among those the image carries: with
+// stored bytes or not (see loadedWithoutBytes), in ascending order of address.
+QList<QPair<CoffSection, CoffSection>> overlappingSections(const QList<CoffSection> &sections);
 
 // Whether the link layout puts an input section of this name somewhere: the program's and
 // data sections, and every section placed by its name.

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 
 #include <cstdio>
 
@@ -39,25 +40,86 @@ QString unplacedMessage(const QByteArray &section)
 }
 
 // Every section of the linked program is one the layout declares, or empty.
-bool allSectionsPlaced(const QString &hostAbs, const LinkScript &script)
+bool allSectionsPlaced(const QList<CoffSection> &sections, const LinkScript &script)
 {
-    QFile file(hostAbs);
-    QString error;
-    const auto sections =
-        file.open(QIODevice::ReadOnly) ? coffSections(file.readAll(), &error) : std::nullopt;
-    if (!sections) {
-        report(kTool, QStringLiteral("cannot read the linked program: %1")
-                          .arg(error.isEmpty() ? file.errorString() : error));
-        return false;
-    }
     bool ok = true;
-    for (const CoffSection &section : *sections) {
+    for (const CoffSection &section : sections) {
         if (section.size > 0 && !script.sections.contains(section.name)) {
             report(kTool, QStringLiteral("a library: ") + unplacedMessage(section.name));
             ok = false;
         }
     }
     return ok;
+}
+
+// The objects (DOS names) with sections that the layout puts into the output section.
+QStringList sourcesOf(const QByteArray &output, const QMap<QByteArray, QStringList> &inputs,
+                      const LinkScript &script)
+{
+    QList<QByteArray> names = {output};
+    if (output == ".text")
+        names += QList<QByteArray>{".rodata", ".strings"};
+    else if (output == ".data" && script.programInRam)
+        names << ".bss";
+    QStringList objects;
+    for (const QByteArray &name : names)
+        for (const QString &object : inputs.value(name))
+            if (!objects.contains(object))
+                objects << object;
+    return objects;
+}
+
+QString describe(const CoffSection &section, const QMap<QByteArray, QStringList> &inputs,
+                 const LinkScript &script)
+{
+    const QStringList objects = sourcesOf(section.name, inputs, script);
+    return QStringLiteral("%1 (%2-%3, from %4)")
+        .arg(QString::fromLatin1(section.name), QString::number(section.loadAddress, 16).toUpper(),
+             QString::number(section.loadAddress + section.size - 1, 16).toUpper(),
+             objects.isEmpty() ? QStringLiteral("a library") : objects.join(QStringLiteral(", ")));
+}
+
+// Checks the program ld wrote and takes ld's file padding out of its section sizes, which
+// c38h would otherwise write over the start of the next section. Gives the sections as the
+// program has them then.
+std::optional<QList<CoffSection>> finishProgram(const QString &hostAbs, const LinkScript &script,
+                                                const QMap<QByteArray, QStringList> &inputs)
+{
+    QFile file(hostAbs);
+    QString error;
+    const QByteArray program = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    const auto sections = file.isOpen() ? coffSections(program, &error) : std::nullopt;
+    if (!sections) {
+        report(kTool, QStringLiteral("cannot read the linked program: %1")
+                          .arg(error.isEmpty() ? file.errorString() : error));
+        return std::nullopt;
+    }
+    file.close();
+    // The objects were checked before ld ran; a library member is seen only now.
+    if (!allSectionsPlaced(*sections, script))
+        return std::nullopt;
+    const auto trimmed = withoutFilePadding(program, &error);
+    const auto trimmedSections =
+        trimmed ? coffSections(*trimmed, &error) : std::optional<QList<CoffSection>>();
+    if (!trimmedSections) {
+        report(kTool, QStringLiteral("the linked program: %1").arg(error));
+        return std::nullopt;
+    }
+    // ld refuses overlapping sections itself; this catches what it lets through.
+    const auto overlaps = overlappingSections(*trimmedSections);
+    for (const auto &[lower, upper] : overlaps) {
+        report(kTool, QStringLiteral("sections %1 and %2 overlap")
+                          .arg(describe(lower, inputs, script), describe(upper, inputs, script)));
+    }
+    if (!overlaps.isEmpty())
+        return std::nullopt;
+    if (*trimmed != program &&
+        (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(*trimmed) < 0)) {
+        report(kTool,
+               QStringLiteral("cannot write the linked program: %1").arg(file.errorString()));
+        return std::nullopt;
+    }
+    return trimmedSections;
 }
 
 int link(const LinkArgs &args)
@@ -67,6 +129,7 @@ int link(const LinkArgs &args)
     QStringList objectHosts;
     QList<PlacedSection> placed;
     QStringList unplaced;
+    QMap<QByteArray, QStringList> inputs; // the objects that hold each input section
     for (const QString &object : args.objects) {
         QByteArray bytes;
         if (!fs.isOrdinaryFile(object) || fs.readAll(object, bytes)) {
@@ -80,6 +143,8 @@ int link(const LinkArgs &args)
             return 1;
         }
         for (const CoffSection &section : *sections) {
+            if (section.size > 0)
+                inputs[section.name] << object;
             if (const auto address = placedAddress(section.name))
                 placed << PlacedSection{section.name, *address};
             else if (!isLaidOut(section.name) && section.size > 0)
@@ -134,8 +199,8 @@ int link(const LinkArgs &args)
     std::fputs(mapPaths(plainMessages(run.output), names, &fs).constData(), stderr);
     if (!run.ok())
         return 1;
-    // The objects were checked above; a library member is seen only now.
-    if (!allSectionsPlaced(staging.path(absName), script))
+    const auto sections = finishProgram(staging.path(absName), script, inputs);
+    if (!sections)
         return 1;
 
     if (!args.map.isEmpty()) {
@@ -145,7 +210,7 @@ int link(const LinkArgs &args)
             text = map.readAll();
         map.close();
         if (!map.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            map.write(withCrLf(mapPaths(text, names, &fs))) < 0) {
+            map.write(withCrLf(mapPaths(withSectionSizes(text, *sections), names, &fs))) < 0) {
             report(kTool, QStringLiteral("cannot write the map %1").arg(args.map));
             return 1;
         }
