@@ -103,7 +103,9 @@ void Cpu::setReg16(uint8_t r, uint16_t v)
         e = (e & 0xffffu) | static_cast<uint32_t>(v) << 16;
 }
 
-uint32_t Cpu::value(const Operand &o) const
+// The operand helpers are forced inline: execute() is too large for the compiler to inline
+// them on its own, and a call costs more than their work, once or twice an instruction.
+[[gnu::always_inline]] inline uint32_t Cpu::value(const Operand &o) const
 {
     switch (o.mode) {
     case Mode::Reg8:
@@ -117,7 +119,7 @@ uint32_t Cpu::value(const Operand &o) const
     }
 }
 
-void Cpu::setValue(const Operand &o, uint32_t v)
+[[gnu::always_inline]] inline void Cpu::setValue(const Operand &o, uint32_t v)
 {
     switch (o.mode) {
     case Mode::Reg8:
@@ -132,7 +134,7 @@ void Cpu::setValue(const Operand &o, uint32_t v)
     }
 }
 
-uint32_t Cpu::address(const Operand &o, Size size)
+[[gnu::always_inline]] inline uint32_t Cpu::address(const Operand &o, Size size)
 {
     uint32_t &r = m_regs.er[o.reg & 7];
     switch (o.mode) {
@@ -156,7 +158,7 @@ uint32_t Cpu::address(const Operand &o, Size size)
     }
 }
 
-uint32_t Cpu::load(uint32_t a, Size size)
+[[gnu::always_inline]] inline uint32_t Cpu::load(uint32_t a, Size size)
 {
     switch (size) {
     case Size::B:
@@ -168,7 +170,7 @@ uint32_t Cpu::load(uint32_t a, Size size)
     }
 }
 
-void Cpu::store(uint32_t a, Size size, uint32_t v)
+[[gnu::always_inline]] inline void Cpu::store(uint32_t a, Size size, uint32_t v)
 {
     switch (size) {
     case Size::B:
@@ -183,14 +185,14 @@ void Cpu::store(uint32_t a, Size size, uint32_t v)
     }
 }
 
-uint32_t Cpu::readOperand(const Operand &o, Size size)
+[[gnu::always_inline]] inline uint32_t Cpu::readOperand(const Operand &o, Size size)
 {
     if (!isMemory(o.mode))
         return value(o);
     return load(address(o, size), size);
 }
 
-void Cpu::writeOperand(const Operand &o, Size size, uint32_t v)
+[[gnu::always_inline]] inline void Cpu::writeOperand(const Operand &o, Size size, uint32_t v)
 {
     if (!isMemory(o.mode))
         setValue(o, v);
@@ -219,7 +221,7 @@ void Cpu::exception(int vector)
     m_regs.pc = m_memory.read32(static_cast<uint32_t>(vector) * 4) & kPcMask;
 }
 
-bool Cpu::conditionHolds(Cond c) const
+[[gnu::always_inline]] inline bool Cpu::conditionHolds(Cond c) const
 {
     const uint8_t f = m_regs.ccr.value;
     const bool C = (f & Ccr::kC) != 0;
@@ -275,10 +277,14 @@ StopReason Cpu::stop(StopReason reason, std::string message)
     return reason;
 }
 
-StopReason Cpu::step()
+bool Cpu::interruptOrSleep(StopReason &reason)
 {
-    if (m_interrupts) {
+    reason = StopReason::None;
+    if (mustAskInterrupts()) {
         const int vector = m_interrupts->pendingVector();
+        m_accessesAsked = m_memory.deviceAccesses();
+        // A pending interrupt that CCR masks now may be taken after any instruction.
+        m_askInterrupts = m_askAlways || vector >= 0;
         if (vector >= 0 && (vector == kNmiVector || !m_regs.ccr.test(Ccr::kI))) {
             m_sleeping = false;
             exception(vector);
@@ -286,45 +292,71 @@ StopReason Cpu::step()
             m_states += kInterruptStates;
             if (m_memory.hasFault()) {
                 const Fault f = m_memory.fault();
-                return stop(StopReason::Fault, std::string(faultKindText(f.kind)) + ": " +
-                                                   hex6(f.address) + " while taking interrupt " +
-                                                   std::to_string(vector));
+                reason = stop(StopReason::Fault, std::string(faultKindText(f.kind)) + ": " +
+                                                     hex6(f.address) + " while taking interrupt " +
+                                                     std::to_string(vector));
             }
-            return StopReason::None;
+            return true;
         }
     }
     if (m_sleeping) {
         if (!mayBeInterrupted())
-            return stop(StopReason::Sleep, "sleep with nothing to wake it at " + hex6(m_regs.pc));
-        m_states += kSleepStep;
-        return StopReason::None;
+            reason = stop(StopReason::Sleep, "sleep with nothing to wake it at " + hex6(m_regs.pc));
+        else
+            m_states += kSleepStep;
+        return true;
+    }
+    return false;
+}
+
+bool Cpu::refill(CacheEntry &entry, uint32_t pc)
+{
+    size_t available;
+    if (pc - Memory::kRamFirst < Memory::kRamSize)
+        available = Memory::kRamFirst + Memory::kRamSize - pc;
+    else if (pc < Memory::kRomSize)
+        available = Memory::kRomSize - pc;
+    else
+        return false;
+    if (available > kMaxLength)
+        available = kMaxLength;
+    uint8_t bytes[kMaxLength];
+    for (size_t i = 0; i < available; ++i)
+        bytes[i] = m_memory.peek8(pc + static_cast<uint32_t>(i));
+    entry.insn = decode(bytes, available);
+    // Only a valid decode is kept: its bytes alone decide it.
+    entry.address = entry.insn.valid() ? pc : ~0u;
+    entry.stamp = m_memory.codeStamp(pc, entry.insn.length);
+    return true;
+}
+
+[[gnu::always_inline]] inline bool Cpu::mustAskInterrupts() const
+{
+    return m_askInterrupts ||
+           (m_interrupts != nullptr && m_memory.deviceAccesses() != m_accessesAsked);
+}
+
+// Inlined into run(), so that the loop pays one call an instruction (into execute) and tests
+// the cache with a few loads.
+[[gnu::always_inline]] inline StopReason Cpu::stepInline()
+{
+    if (m_sleeping || mustAskInterrupts()) {
+        StopReason reason;
+        if (interruptOrSleep(reason))
+            return reason;
     }
 
     const uint32_t pc = m_regs.pc & kPcMask;
     CacheEntry &entry = m_cache[(pc >> 1) & (kCacheSize - 1)];
-    bool cached = entry.address == pc;
-    for (uint32_t i = 0; cached && i < entry.insn.length; ++i)
-        cached = m_memory.peek8(pc + i) == entry.bytes[i];
-    if (!cached) {
-        size_t available;
-        if (pc - Memory::kRamFirst < Memory::kRamSize)
-            available = Memory::kRamFirst + Memory::kRamSize - pc;
-        else if (pc < Memory::kRomSize)
-            available = Memory::kRomSize - pc;
-        else
+    if (entry.address != pc || entry.stamp != m_memory.codeStamp(pc, entry.insn.length))
+        [[unlikely]] {
+        if (!refill(entry, pc))
             return stop(StopReason::Fault, "instruction fetch outside ROM and RAM at " + hex6(pc));
-        if (available > kMaxLength)
-            available = kMaxLength;
-        for (size_t i = 0; i < available; ++i)
-            entry.bytes[i] = m_memory.peek8(pc + static_cast<uint32_t>(i));
-        entry.insn = decode(entry.bytes, available);
-        // Only a valid decode is kept: its bytes alone decide it.
-        entry.address = entry.insn.valid() ? pc : ~0u;
     }
     const Decoded &d = entry.insn;
-    if (m_trace)
+    if (m_trace) [[unlikely]]
         m_trace(pc, d);
-    if (!d.valid())
+    if (!d.valid()) [[unlikely]]
         return stop(StopReason::Undefined, "undefined instruction at " + hex6(pc));
 
     m_regs.pc = (pc + d.length) & kPcMask;
@@ -339,11 +371,20 @@ StopReason Cpu::step()
     return r;
 }
 
+StopReason Cpu::step()
+{
+    m_askInterrupts = m_interrupts != nullptr;
+    return stepInline();
+}
+
 StopReason Cpu::run(uint64_t stateLimit)
 {
-    while (m_states < stateLimit) {
-        const StopReason r = step();
-        if (r != StopReason::None)
+    // The board's loop may have brought the peripherals up to date since the last call.
+    m_askInterrupts = m_interrupts != nullptr;
+    m_runLimit = stateLimit;
+    while (m_states < m_runLimit) {
+        const StopReason r = stepInline();
+        if (r != StopReason::None) [[unlikely]]
             return r;
     }
     return StopReason::None;

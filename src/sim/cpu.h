@@ -36,6 +36,13 @@ public:
     // True when an interrupt may still arrive (a timer runs, a receiver is enabled); an idle
     // loop or a SLEEP then waits for it instead of ending the run.
     virtual bool mayInterrupt() const { return false; }
+    // True when pendingVector()'s answer changes only when the program reads or writes a
+    // device's register, or between calls of Cpu::run() (where the board's loop brings the
+    // peripherals up to date). The core then asks again only after such an access, at the
+    // start of run() or step(), after taking an interrupt and while the last answer was one,
+    // instead of before every instruction. A source that follows the state count by itself
+    // must leave this false.
+    virtual bool changesOnlyOnAccess() const { return false; }
 };
 
 enum class StopReason : uint8_t {
@@ -61,9 +68,21 @@ public:
     StopReason step();
     // Steps until a stop or until states() reaches `stateLimit`.
     StopReason run(uint64_t stateLimit);
+    // Ends the current run() once states() reaches `state`, if that is sooner than its limit:
+    // a peripheral whose register the program just wrote has something due then.
+    void endRunBy(uint64_t state)
+    {
+        if (state < m_runLimit)
+            m_runLimit = state;
+    }
     uint64_t states() const { return m_states; }
 
-    void setInterruptSource(InterruptSource *source) { m_interrupts = source; }
+    void setInterruptSource(InterruptSource *source)
+    {
+        m_interrupts = source;
+        m_askAlways = source != nullptr && !source->changesOnlyOnAccess();
+        m_askInterrupts = source != nullptr;
+    }
     // Called before each instruction with its address, for --trace.
     void setTrace(std::function<void(uint32_t, const Decoded &)> trace)
     {
@@ -73,6 +92,8 @@ public:
     std::string stopMessage() const { return m_stopMessage; }
 
 private:
+    struct CacheEntry;
+
     uint8_t reg8(uint8_t r) const;
     void setReg8(uint8_t r, uint8_t v);
     uint16_t reg16(uint8_t r) const;
@@ -93,23 +114,40 @@ private:
     bool conditionHolds(Cond c) const;
     // Whether anything could still interrupt a branch to itself or a SLEEP.
     bool mayBeInterrupted() const;
+    // Whether the interrupt source must be asked before the next instruction.
+    bool mustAskInterrupts() const;
+    // An interrupt to take or a SLEEP to wait in, before the next instruction: true when it
+    // took this step, with the step's result in `reason`.
+    bool interruptOrSleep(StopReason &reason);
+    // Decodes the instruction at `pc` into `entry`; false when `pc` is outside ROM and RAM.
+    bool refill(CacheEntry &entry, uint32_t pc);
+    // The body of step(), which run() repeats without a call per instruction.
+    StopReason stepInline();
     StopReason execute(const Decoded &d, uint32_t pc);
     StopReason stop(StopReason reason, std::string message);
 
     Memory &m_memory;
     Registers m_regs;
     uint64_t m_states = 0;
+    uint64_t m_runLimit = 0; // run()'s limit, which endRunBy() may bring forward
     InterruptSource *m_interrupts = nullptr;
+    // m_askAlways: the source follows the state count by itself (see changesOnlyOnAccess),
+    // so it is asked before every instruction. m_askInterrupts: ask before the next one
+    // whatever the device accesses. m_accessesAsked: the device accesses at the last answer.
+    bool m_askAlways = false;
+    bool m_askInterrupts = false;
+    uint64_t m_accessesAsked = 0;
     std::function<void(uint32_t, const Decoded &)> m_trace;
     std::string m_stopMessage;
     bool m_sleeping = false; // in SLEEP, waiting for an interrupt
 
-    // Decoded instructions by address. An entry is used only while memory still holds the
-    // bytes it was decoded from, so code that a program writes is decoded afresh.
+    // Decoded instructions by address. An entry is used only while memory's code stamp for
+    // its bytes is the one they were decoded under, so code that a program writes (or that
+    // is loaded over it) is decoded afresh.
     struct CacheEntry
     {
         uint32_t address = ~0u;
-        uint8_t bytes[10] = {};
+        uint64_t stamp = 0;
         Decoded insn;
     };
     static constexpr size_t kCacheSize = 4096;

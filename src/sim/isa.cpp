@@ -155,8 +155,9 @@ constexpr Row row8(uint64_t mask, uint64_t match, Op op, Size sz, OperandForm s,
 using S = Size;
 
 // States: instruction fetches, branch-address and stack accesses, data accesses (2 states each
-// from on-chip memory) and internal operations, summed as the manual's table does for advanced
-// mode. Within one first byte, rows are tried in order.
+// from on-chip memory) and internal operations (1 state each), summed as the manual's table does
+// for advanced mode, where a return address or a memory-indirect table entry is a longword (two
+// stack or branch-address accesses). Within one first byte, rows are tried in order.
 constexpr Row kRows[] = {
     // Row 0 stands for "undefined" in Decoded::pattern.
     row2(0, 1, Op::Undefined, S::None, none, none, 2, 0, "(undefined)"),

@@ -70,10 +70,15 @@ bool Memory::load(uint32_t address, std::span<const uint8_t> bytes)
     if (first >= kRamFirst && end <= uint64_t{kRamFirst} + kRamSize) {
         std::copy(bytes.begin(), bytes.end(), m_ram.get() + (address - kRamFirst));
         markWritten(address - kRamFirst, static_cast<uint32_t>(bytes.size()));
+        for (uint64_t o = first - kRamFirst; o < end - kRamFirst; o += 1u << kBlockShift)
+            countWrite(static_cast<uint32_t>(o), 1);
+        if (!bytes.empty())
+            countWrite(static_cast<uint32_t>(end - 1 - kRamFirst), 1);
         return true;
     }
     if (end <= uint64_t{kRomFirst} + kRomSize) {
         std::copy(bytes.begin(), bytes.end(), m_rom.get() + address);
+        ++m_romLoads;
         return true;
     }
     return false;
@@ -135,8 +140,10 @@ const Memory::Plug *Memory::findPlug(uint32_t address) const
 
 uint8_t Memory::slowRead8(uint32_t address)
 {
-    if (const Plug *p = findPlug(address))
+    if (const Plug *p = findPlug(address)) {
+        ++m_deviceAccesses;
         return p->device->read8(address - p->first);
+    }
     report(FaultKind::Unmapped, address, false, 1);
     return 0;
 }
@@ -149,6 +156,7 @@ void Memory::slowWrite8(uint32_t address, uint8_t value)
         return;
     }
     if (const Plug *p = findPlug(address)) {
+        ++m_deviceAccesses;
         p->device->write8(address - p->first, value);
         return;
     }
@@ -162,8 +170,10 @@ uint16_t Memory::slowRead16(uint32_t address)
     if (inRam(address, 2) || inRom(address, 2))
         return read16(address);
     const Plug *p = findPlug(address);
-    if (p != nullptr && address + 1 <= p->last)
+    if (p != nullptr && address + 1 <= p->last) {
+        ++m_deviceAccesses;
         return p->device->read16(address - p->first);
+    }
     if (p == nullptr && findPlug(address + 1) == nullptr) {
         report(FaultKind::Unmapped, address, false, 2);
         return 0;
@@ -185,6 +195,7 @@ void Memory::slowWrite16(uint32_t address, uint16_t value)
     }
     const Plug *p = findPlug(address);
     if (p != nullptr && address + 1 <= p->last) {
+        ++m_deviceAccesses;
         p->device->write16(address - p->first, value);
         return;
     }

@@ -99,6 +99,16 @@ public:
     // For traces and debuggers: ROM and RAM only, no device touched, no fault, no poison.
     uint8_t peek8(uint32_t address) const;
 
+    // For the executor's cache of decoded instructions: a number that grows whenever one of
+    // the `length` bytes (at most 16) at `address`, in ROM or RAM, may have changed. A cached
+    // instruction is good while its stamp is unchanged, which costs two loads an instruction
+    // instead of comparing its bytes.
+    uint64_t codeStamp(uint32_t address, uint32_t length) const;
+
+    // Reads and writes that reached a device so far: the executor asks the interrupt source
+    // again only when this has moved (see InterruptSource::changesOnlyOnAccess).
+    uint64_t deviceAccesses() const { return m_deviceAccesses; }
+
     bool hasFault() const { return m_fault.kind != FaultKind::None; }
     const Fault &fault() const { return m_fault; }
     void clearFault() { m_fault = {}; }
@@ -121,6 +131,13 @@ private:
         return (m_written[offset / 64] >> (offset % 64) & 1u) != 0;
     }
     void markWritten(uint32_t offset, uint32_t size);
+    // Counts a write of 1, 2 or 4 bytes at an even offset (a byte anywhere) for codeStamp.
+    void countWrite(uint32_t offset, uint32_t size)
+    {
+        ++m_ramWrites[offset >> kBlockShift];
+        if (size == 4)
+            ++m_ramWrites[(offset + 3) >> kBlockShift];
+    }
     void checkPoison(uint32_t offset, uint32_t size);
     void report(FaultKind kind, uint32_t address, bool write, uint8_t size);
     uint32_t oddAccess(uint32_t address, bool write, uint8_t size);
@@ -136,6 +153,13 @@ private:
     std::unique_ptr<uint8_t[]> m_rom;
     std::unique_ptr<uint8_t[]> m_ram;
     std::array<uint64_t, kRamSize / 64> m_written{};
+    // Writes so far to each 16-byte block of RAM, and loads into ROM (the only way it changes).
+    // Small blocks keep the stack and data apart from most code. The spare block past the end
+    // lets codeStamp look at the last byte of a span that runs out of RAM.
+    static constexpr uint32_t kBlockShift = 4;
+    std::array<uint64_t, (kRamSize >> kBlockShift) + 1> m_ramWrites{};
+    uint64_t m_romLoads = 0;
+    uint64_t m_deviceAccesses = 0;
     std::vector<Plug> m_plugs;
     // The top 256 bytes hold nearly every register; a table avoids searching m_plugs on
     // each poll of a status register.
@@ -199,6 +223,7 @@ inline void Memory::write8(uint32_t address, uint8_t value)
     const uint32_t a = address & kAddressMask;
     if (inRam(a, 1)) {
         m_ram[a - kRamFirst] = value;
+        countWrite(a - kRamFirst, 1);
         if (m_options.poison) [[unlikely]]
             markWritten(a - kRamFirst, 1);
         return;
@@ -215,6 +240,7 @@ inline void Memory::write16(uint32_t address, uint16_t value)
         uint8_t *p = &m_ram[a - kRamFirst];
         p[0] = static_cast<uint8_t>(value >> 8);
         p[1] = static_cast<uint8_t>(value);
+        countWrite(a - kRamFirst, 2);
         if (m_options.poison) [[unlikely]]
             markWritten(a - kRamFirst, 2);
         return;
@@ -233,12 +259,24 @@ inline void Memory::write32(uint32_t address, uint32_t value)
         p[1] = static_cast<uint8_t>(value >> 16);
         p[2] = static_cast<uint8_t>(value >> 8);
         p[3] = static_cast<uint8_t>(value);
+        countWrite(a - kRamFirst, 4);
         if (m_options.poison) [[unlikely]]
             markWritten(a - kRamFirst, 4);
         return;
     }
     slowWrite16(a, static_cast<uint16_t>(value >> 16));
     slowWrite16((a + 2) & kAddressMask, static_cast<uint16_t>(value));
+}
+
+inline uint64_t Memory::codeStamp(uint32_t address, uint32_t length) const
+{
+    const uint32_t offset = address - kRamFirst;
+    if (offset < kRamSize) {
+        // Two blocks at most; the sum grows when either count does.
+        return m_ramWrites[offset >> kBlockShift] +
+               m_ramWrites[(offset + length - 1) >> kBlockShift];
+    }
+    return m_romLoads;
 }
 
 } // namespace vesk::sim

@@ -4,17 +4,33 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 using vesk::sim::ChipIo;
+using vesk::sim::InterruptLines;
+using vesk::sim::kNever;
 using vesk::sim::Memory;
 using vesk::sim::Ports;
 using vesk::sim::Sci;
+using vesk::sim::TimeSource;
 
 namespace {
+
+// The peripherals' time, stepped by the test.
+class FakeClock final : public TimeSource
+{
+public:
+    uint64_t now() const override { return t; }
+    void wakeAt(uint64_t state) override { wake = std::min(wake, state); }
+
+    uint64_t t = 0;
+    uint64_t wake = kNever; // the earliest asked for since the test last looked
+};
 
 struct Access
 {
@@ -37,7 +53,9 @@ TEST_P(PortChanges, ReportsEachNewDataRegisterValue)
 {
     const PortRow &row = GetParam();
     Memory memory;
-    ChipIo io;
+    FakeClock clock;
+    InterruptLines lines;
+    ChipIo io(clock, lines);
     ASSERT_TRUE(io.plugInto(memory));
     std::vector<std::string> changes;
     io.ports.setChangeHandler([&](int port, uint8_t value) {
@@ -113,7 +131,9 @@ TEST_P(PortReadBack, MixesLatchAndPinsByDirection)
 {
     const ReadRow &row = GetParam();
     Memory memory;
-    ChipIo io;
+    FakeClock clock;
+    InterruptLines lines;
+    ChipIo io(clock, lines);
     ASSERT_TRUE(io.plugInto(memory));
     memory.write8(0xffffd4, row.direction);
     memory.write8(0xffffd6, row.latch);
@@ -127,108 +147,343 @@ INSTANTIATE_TEST_SUITE_P(Ports, PortReadBack,
                                          ReadRow{"LowHalfOutputs", 0x0f, 0x5a, 0xc3, 0xca}),
                          vesk::test::RowName());
 
-// One step of a program polling a channel: a read that must give `value`, or a write.
+// One step of a script on a channel.
 struct SciStep
 {
-    bool write;
-    uint32_t offset;
-    uint8_t value;
+    enum Kind : uint8_t { Read, Write, At, Sent, SentBy, Lines, Wake, MayRaise } kind;
+    uint32_t offset = 0;
+    uint64_t value = 0;            // the byte read or written, a state, a bool
+    std::string text;              // Sent: everything delivered so far
+    std::vector<int> vectors = {}; // Lines: every raised line
 };
 
-constexpr SciStep R(uint32_t offset, uint8_t value)
+SciStep R(uint32_t offset, uint8_t value)
 {
-    return {false, offset, value};
+    return {SciStep::Read, offset, value, {}};
 }
-constexpr SciStep W(uint32_t offset, uint8_t value)
+SciStep W(uint32_t offset, uint8_t value)
 {
-    return {true, offset, value};
+    return {SciStep::Write, offset, value, {}};
+}
+// The clock moves to `state` and the run loop brings the channel up to date.
+SciStep At(uint64_t state)
+{
+    return {SciStep::At, 0, state, {}};
+}
+SciStep Sent(std::string text)
+{
+    return {SciStep::Sent, 0, 0, std::move(text)};
+}
+// What vesk-sim waits for before it exits.
+SciStep SentBy(uint64_t state)
+{
+    return {SciStep::SentBy, 0, state, {}};
+}
+SciStep Lines(std::vector<int> vectors)
+{
+    return {SciStep::Lines, 0, 0, {}, std::move(vectors)};
+}
+// The earliest wake asked for since the last At.
+SciStep Wake(uint64_t state)
+{
+    return {SciStep::Wake, 0, state, {}};
+}
+SciStep May(bool may)
+{
+    return {SciStep::MayRaise, 0, may ? 1u : 0u, {}};
 }
 
 struct SciRow
 {
     const char *name;
-    uint32_t channel; // first address of the channel
-    std::string input;
+    int channel;
+    std::vector<int> input; // what the outside world puts on the line, in order
+    bool inputEnds;         // after it, kInputEnded rather than kNothingYet
     std::vector<SciStep> steps;
-    std::string sent;
 };
 
-class SciFlags : public testing::TestWithParam<SciRow>
+class SciScript : public testing::TestWithParam<SciRow>
 {
 };
 
-TEST_P(SciFlags, PollingProgramSeesTheFlags)
+TEST_P(SciScript, FlagsLinesAndBytesAtTheirStates)
 {
     const SciRow &row = GetParam();
+    FakeClock clock;
+    InterruptLines lines;
     Memory memory;
-    ChipIo io;
+    ChipIo io(clock, lines);
     ASSERT_TRUE(io.plugInto(memory));
+    Sci &sci = row.channel == 0 ? io.sci0 : io.sci1;
+    const uint32_t first = row.channel == 0 ? Sci::kFirst0 : Sci::kFirst1;
     std::string sent;
     size_t next = 0;
-    for (Sci *sci : {&io.sci0, &io.sci1}) {
-        sci->setTransmit([&](uint8_t byte) { sent += static_cast<char>(byte); });
-        sci->setReceive([&]() -> int {
-            return next < row.input.size() ? static_cast<uint8_t>(row.input[next++]) : -1;
-        });
-    }
+    sci.setTransmit([&](uint8_t byte) { sent += static_cast<char>(byte); });
+    sci.setReceive([&]() -> int {
+        if (next < row.input.size())
+            return row.input[next++];
+        return row.inputEnds ? Sci::kInputEnded : Sci::kNothingYet;
+    });
     for (size_t i = 0; i < row.steps.size(); ++i) {
         const SciStep &step = row.steps[i];
-        if (step.write)
-            memory.write8(row.channel + step.offset, step.value);
-        else
-            EXPECT_EQ(memory.read8(row.channel + step.offset), step.value) << "step " << i;
+        switch (step.kind) {
+        case SciStep::Read:
+            EXPECT_EQ(memory.read8(first + step.offset), step.value) << "step " << i;
+            break;
+        case SciStep::Write:
+            memory.write8(first + step.offset, static_cast<uint8_t>(step.value));
+            break;
+        case SciStep::At:
+            clock.t = step.value;
+            clock.wake = kNever;
+            sci.advanceTo(step.value);
+            break;
+        case SciStep::Sent:
+            EXPECT_EQ(sent, step.text) << "step " << i;
+            break;
+        case SciStep::SentBy:
+            EXPECT_EQ(sci.sentBy(), step.value) << "step " << i;
+            break;
+        case SciStep::Lines: {
+            std::vector<int> raised;
+            for (int v = 0; v < InterruptLines::kVectors; ++v) {
+                if (lines.raised(v))
+                    raised.push_back(v);
+            }
+            EXPECT_EQ(raised, step.vectors) << "step " << i;
+            break;
+        }
+        case SciStep::Wake:
+            EXPECT_EQ(clock.wake, step.value) << "step " << i;
+            break;
+        case SciStep::MayRaise:
+            EXPECT_EQ(sci.mayRaise(), step.value != 0) << "step " << i;
+            break;
+        }
     }
     EXPECT_FALSE(memory.hasFault());
-    EXPECT_EQ(sent, row.sent);
 }
 
-constexpr uint32_t kCh0 = Sci::kFirst0;
-constexpr uint32_t kCh1 = Sci::kFirst1;
+// BRR 64, CKS 0: one bit is 32 × 65 = 2080 states; 8 data bits, no parity, 1 stop bit make a
+// frame of 10 bits, whose stop bit starts after 9.
+constexpr uint64_t kBit = 2080;
+constexpr uint64_t kFrame = 10 * kBit;
+constexpr uint64_t kStopBit = 9 * kBit;
+// TDRE, RDRF, ORER, TEND and SSR as a program reads it.
+constexpr uint8_t kIdle = 0x84;
 
 INSTANTIATE_TEST_SUITE_P(
-    Sci, SciFlags,
+    Sci, SciScript,
     testing::Values(
-        SciRow{"ResetTransmitterIsEmpty",
-               kCh1,
-               "",
-               {R(Sci::SSR, 0x84), R(Sci::SMR, 0x00), R(Sci::BRR, 0xff), R(Sci::SCR, 0x00)},
-               ""},
-        SciRow{"ClearingTdreSendsTheByteAndSetsItAgain",
-               kCh1,
-               "",
-               {W(Sci::TDR, 'A'), R(Sci::SSR, 0x84), W(Sci::SSR, 0x04), R(Sci::SSR, 0x84)},
-               "A"},
-        SciRow{"ChannelZeroSendsToo",
-               kCh0,
-               "",
-               {W(Sci::TDR, 'z'), W(Sci::SSR, 0x04), R(Sci::SSR, 0x84)},
-               "z"},
-        SciRow{"TdrAloneSendsNothing", kCh1, "", {W(Sci::TDR, 'A'), R(Sci::SSR, 0x84)}, ""},
-        SciRow{"EachClearingSendsOneByte",
-               kCh1,
-               "",
-               {W(Sci::TDR, 'h'), W(Sci::SSR, 0x04), W(Sci::TDR, 'i'), W(Sci::SSR, 0x04)},
-               "hi"},
-        SciRow{"WritingOnesNeitherSendsNorSetsFlags",
-               kCh1,
-               "",
-               {W(Sci::TDR, 'A'), W(Sci::SSR, 0xff), R(Sci::SSR, 0x85)},
-               ""},
-        SciRow{"TendIsReadOnly", kCh1, "", {W(Sci::SSR, 0x80), R(Sci::SSR, 0x84)}, ""},
-        SciRow{"ReceiverOffTakesNothing", kCh1, "x", {R(Sci::SSR, 0x84), R(Sci::RDR, 0x00)}, ""},
-        SciRow{"ReceiveSetsRdrfUntilTheProgramClearsIt",
-               kCh1,
-               "xy",
-               {W(Sci::SCR, 0x30), R(Sci::SSR, 0xc4), R(Sci::RDR, 'x'), R(Sci::SSR, 0xc4),
-                R(Sci::RDR, 'x'), W(Sci::SSR, 0x84), R(Sci::SSR, 0xc4), R(Sci::RDR, 'y'),
-                W(Sci::SSR, 0x84), R(Sci::SSR, 0x84)},
-               ""},
-        SciRow{"EchoOnChannelZero",
-               kCh0,
-               "e",
-               {W(Sci::SCR, 0x30), R(Sci::SSR, 0xc4), W(Sci::TDR, 0), R(Sci::RDR, 'e'),
-                W(Sci::TDR, 'e'), W(Sci::SSR, 0x04), R(Sci::SSR, 0x84)},
-               "e"}),
+        SciRow{"ResetValues",
+               1,
+               {},
+               false,
+               {R(Sci::SMR, 0x00), R(Sci::BRR, 0xff), R(Sci::SCR, 0x00), R(Sci::TDR, 0xff),
+                R(Sci::SSR, kIdle), R(Sci::RDR, 0x00), R(6, 0xff), Lines({}), May(false),
+                Wake(kNever)}},
+        SciRow{"TdreSetsAgainAtOnceTendAtTheStopBit",
+               1,
+               {},
+               false,
+               {W(Sci::BRR, 64), W(Sci::TDR, 'A'), R(Sci::SSR, kIdle), W(Sci::SSR, 0x04),
+                R(Sci::SSR, 0x80), Wake(kStopBit), At(kStopBit - 1), R(Sci::SSR, 0x80),
+                At(kStopBit), R(Sci::SSR, kIdle), Wake(kFrame), At(kFrame - 1), Sent(""),
+                At(kFrame), Sent("A"), Wake(kNever)}},
+        SciRow{"SecondByteMovesAtTheStopBitAndFollowsWithoutAGap",
+               1,
+               {},
+               false,
+               {W(Sci::BRR, 64),
+                R(Sci::SSR, kIdle),
+                W(Sci::TDR, 'A'),
+                W(Sci::SSR, 0x04),
+                R(Sci::SSR, 0x80),
+                W(Sci::TDR, 'B'),
+                W(Sci::SSR, 0x04),
+                R(Sci::SSR, 0x00),
+                At(kStopBit - 1),
+                R(Sci::SSR, 0x00),
+                At(kStopBit),
+                R(Sci::SSR, 0x80),
+                At(kFrame),
+                Sent("A"),
+                At(kFrame + kStopBit - 1),
+                R(Sci::SSR, 0x80),
+                At(kFrame + kStopBit),
+                R(Sci::SSR, kIdle),
+                At(2 * kFrame - 1),
+                Sent("A"),
+                At(2 * kFrame),
+                Sent("AB")}},
+        SciRow{"SentByCountsEveryByteHandedOver",
+               1,
+               {},
+               false,
+               {W(Sci::BRR, 64), SentBy(0), At(500), R(Sci::SSR, kIdle), W(Sci::TDR, 'A'),
+                W(Sci::SSR, 0x04), SentBy(500 + kFrame), R(Sci::SSR, 0x80), W(Sci::TDR, 'B'),
+                W(Sci::SSR, 0x04), SentBy(500 + 2 * kFrame), At(500 + kStopBit), R(Sci::SSR, 0x80),
+                W(Sci::TDR, 'C'), W(Sci::SSR, 0x04), SentBy(500 + 3 * kFrame), At(500 + 3 * kFrame),
+                Sent("ABC")}},
+        SciRow{"ByteWrittenDuringTheStopBitWaitsForTheLine",
+               1,
+               {},
+               false,
+               {W(Sci::BRR, 64), R(Sci::SSR, kIdle), W(Sci::TDR, 'A'), W(Sci::SSR, 0x04),
+                At(kStopBit + 100), R(Sci::SSR, kIdle), W(Sci::TDR, 'B'), W(Sci::SSR, 0x04),
+                R(Sci::SSR, 0x00), At(kFrame), Sent("A"), R(Sci::SSR, 0x80), At(2 * kFrame - 1),
+                Sent("A"), At(2 * kFrame), Sent("AB")}},
+        SciRow{"ClearingNeedsTheFlagReadAsOne",
+               0,
+               {},
+               false,
+               {W(Sci::TDR, 'z'), W(Sci::SSR, 0x04), R(Sci::SSR, kIdle), At(1'000'000), Sent(""),
+                W(Sci::SSR, 0x04), R(Sci::SSR, 0x80), At(2'000'000), Sent("z")}},
+        SciRow{"WritingOnesChangesNothingButMpbtTendIsReadOnly",
+               1,
+               {},
+               false,
+               {R(Sci::SSR, kIdle), W(Sci::SSR, 0x80), R(Sci::SSR, kIdle), W(Sci::TDR, 'A'),
+                W(Sci::SSR, 0xff), R(Sci::SSR, 0x85), At(1'000'000), Sent("")}},
+        SciRow{"ReceiverOffTakesNothing",
+               1,
+               {'x'},
+               false,
+               {At(1'000'000), R(Sci::SSR, kIdle), R(Sci::RDR, 0x00), May(false), Wake(kNever)}},
+        SciRow{"ByteArrivesOneFrameAfterTheReceiverTurnsOn",
+               1,
+               {'x'},
+               false,
+               {W(Sci::BRR, 64), At(1000), W(Sci::SCR, 0x10), Wake(1000 + kFrame),
+                At(1000 + kFrame - 1), R(Sci::SSR, kIdle), At(1000 + kFrame), R(Sci::SSR, 0xc4),
+                R(Sci::RDR, 'x')}},
+        SciRow{"NextByteFollowsBackToBack",
+               1,
+               {'x', 'y'},
+               false,
+               {W(Sci::BRR, 64), W(Sci::SCR, 0x10), At(kFrame), R(Sci::SSR, 0xc4), R(Sci::RDR, 'x'),
+                W(Sci::SSR, 0x84), R(Sci::SSR, kIdle), At(2 * kFrame - 1), R(Sci::SSR, kIdle),
+                At(2 * kFrame), R(Sci::SSR, 0xc4), R(Sci::RDR, 'y')}},
+        SciRow{"FlagSetAfterTheReadSurvivesTheWrite",
+               1,
+               {'x'},
+               false,
+               {W(Sci::BRR, 64), W(Sci::SCR, 0x10), R(Sci::SSR, kIdle), At(kFrame),
+                W(Sci::SSR, 0x84), R(Sci::SSR, 0xc4)}},
+        SciRow{"OverrunLosesTheByteAndStopsTheReceiver",
+               1,
+               {'x', 'y', 'z'},
+               false,
+               // With ORER still set, 'z' goes by even though RDRF is clear.
+               {W(Sci::BRR, 64), W(Sci::SCR, 0x10), At(kFrame), R(Sci::SSR, 0xc4), At(2 * kFrame),
+                R(Sci::SSR, 0xe4), R(Sci::RDR, 'x'), W(Sci::SSR, 0xa4), R(Sci::SSR, 0xa4),
+                At(3 * kFrame), R(Sci::SSR, 0xa4), W(Sci::SSR, 0x84), R(Sci::SSR, kIdle),
+                At(5 * kFrame), R(Sci::SSR, kIdle)}},
+        SciRow{"TxiFollowsTdreWithTie",
+               1,
+               {},
+               false,
+               {W(Sci::BRR, 64), W(Sci::SCR, 0x80), Lines({58}), R(Sci::SSR, kIdle),
+                W(Sci::TDR, 'A'), W(Sci::SSR, 0x04), Lines({58}), R(Sci::SSR, 0x80),
+                W(Sci::TDR, 'B'), W(Sci::SSR, 0x04), Lines({}), At(kStopBit), Lines({58}),
+                W(Sci::SCR, 0x00), Lines({})}},
+        SciRow{"TeiAtTheStopBitWithTeie",
+               1,
+               {},
+               false,
+               {W(Sci::BRR, 64), W(Sci::SCR, 0x04), Lines({59}), R(Sci::SSR, kIdle),
+                W(Sci::TDR, 'A'), W(Sci::SSR, 0x04), Lines({}), At(kStopBit - 1), Lines({}),
+                At(kStopBit), Lines({59})}},
+        SciRow{"RxiOnArrivalEriOnOverrunWithRie",
+               1,
+               {'x', 'y'},
+               false,
+               {W(Sci::BRR, 64), W(Sci::SCR, 0x50), Lines({}), At(kFrame), Lines({57}),
+                At(2 * kFrame), Lines({56, 57}), W(Sci::SCR, 0x10), Lines({})}},
+        SciRow{"ChannelZeroVectors",
+               0,
+               {'x', 'y'},
+               false,
+               {W(Sci::SCR, 0xd4), Lines({54, 55}), At(2 * 81920), Lines({52, 53, 54, 55})}},
+        SciRow{"ReceiverMayRaiseOnlyWithRieUntilInputEnds",
+               1,
+               {'x'},
+               true,
+               {W(Sci::BRR, 64), W(Sci::SCR, 0x10), May(false), W(Sci::SCR, 0x50), May(true),
+                At(kFrame), May(true), R(Sci::SSR, 0xc4), R(Sci::RDR, 'x'), W(Sci::SSR, 0x84),
+                May(false), Wake(kNever)}},
+        SciRow{"IdleReceiverLooksAgainAFrameLater",
+               1,
+               {},
+               false,
+               {W(Sci::BRR, 64), At(100), W(Sci::SCR, 0x50), May(true), Wake(100 + kFrame),
+                At(5000), Wake(5000 + kFrame)}},
+        SciRow{"MultiprocessorSkipsDataUntilAnIdFrame",
+               1,
+               {'a', 'b' | Sci::kMultiprocessorBit, 'c'},
+               false,
+               // 8 data bits, the multiprocessor bit and a stop bit: 11 bits.
+               {W(Sci::SMR, 0x04), W(Sci::BRR, 64), W(Sci::SCR, 0x18), At(11 * kBit),
+                R(Sci::SSR, kIdle), At(22 * kBit), R(Sci::SSR, 0xc6), R(Sci::RDR, 'b'),
+                R(Sci::SCR, 0x10), W(Sci::SSR, 0x84), At(33 * kBit), R(Sci::SSR, 0xc4),
+                R(Sci::RDR, 'c')}}),
+    vesk::test::RowName());
+
+struct FrameRow
+{
+    const char *name;
+    uint8_t smr;
+    uint8_t brr;
+    // Worked by hand from the manual: one bit is 64 × 2^(2n−1) × (N + 1) = 32 × 4^n × (N + 1)
+    // states (n = CKS, N = BRR); TEND sets as the (first) stop bit starts.
+    uint64_t bit;
+    uint64_t tendAt;
+    uint64_t frame;
+};
+
+class SciFrame : public testing::TestWithParam<FrameRow>
+{
+};
+
+TEST_P(SciFrame, BytesTakeTheFrameTheFormatGives)
+{
+    const FrameRow &row = GetParam();
+    FakeClock clock;
+    InterruptLines lines;
+    Sci sci(1, clock, lines);
+    std::string sent;
+    bool given = false;
+    sci.setTransmit([&](uint8_t byte) { sent += static_cast<char>(byte); });
+    sci.setReceive([&]() -> int { return std::exchange(given, true) ? Sci::kNothingYet : 'r'; });
+    sci.write8(Sci::SMR, row.smr);
+    sci.write8(Sci::BRR, row.brr);
+    EXPECT_EQ(sci.bitStates(), row.bit);
+    sci.write8(Sci::TDR, 't');
+    (void)sci.read8(Sci::SSR); // reading TDRE as 1 lets the write clear it
+    sci.write8(Sci::SSR, 0x04);
+    sci.write8(Sci::SCR, Sci::RE);
+    for (const uint64_t state : {row.tendAt - 1, row.tendAt, row.frame - 1, row.frame}) {
+        clock.t = state;
+        const uint8_t ssr = sci.read8(Sci::SSR);
+        EXPECT_EQ((ssr & Sci::TEND) != 0, state >= row.tendAt) << state;
+        EXPECT_EQ((ssr & Sci::RDRF) != 0, state >= row.frame) << state;
+        EXPECT_EQ(sent, state >= row.frame ? "t" : "") << state;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sci, SciFrame,
+    testing::Values(
+        // 32 × 65; 10 bits.
+        FrameRow{"Brr64EightDataNoParityOneStop", 0x00, 64, 2080, 18720, 20800},
+        // 32 × 256: the reset value, the slowest on CKS 0.
+        FrameRow{"ResetBrr", 0x00, 255, 8192, 73728, 81920},
+        // CHR, PE, STOP, CKS 1: 128 × 26; 1 + 7 + 1 + 2 = 11 bits, TEND two bits before the end.
+        FrameRow{"Cks1SevenDataParityTwoStops", 0x69, 25, 3328, 29952, 36608},
+        // PE, O/E, CKS 3: 2048 × 1; 11 bits.
+        FrameRow{"Cks3OddParity", 0x33, 0, 2048, 20480, 22528},
+        // PE, MP, CKS 2: 512 × 2; the multiprocessor bit replaces parity: 11 bits.
+        FrameRow{"Cks2MultiprocessorBitReplacesParity", 0x26, 1, 1024, 10240, 11264}),
     vesk::test::RowName());
 
 // Every address of the I/O area answers, so that a program touching a register nobody
@@ -236,7 +491,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ChipIo, CoversTheWholeIoArea)
 {
     Memory memory;
-    ChipIo io;
+    FakeClock clock;
+    InterruptLines lines;
+    ChipIo io(clock, lines);
     ASSERT_TRUE(io.plugInto(memory));
     for (uint32_t a = Memory::kIoFirst; a <= Memory::kIoLast; ++a) {
         (void)memory.read8(a); // only whether it faults matters

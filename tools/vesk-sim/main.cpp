@@ -5,7 +5,10 @@
 #include "sim/chipio.h"
 #include "sim/cpu.h"
 #include "sim/runner.h"
+#include "state/board.h"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -14,6 +17,7 @@
 #include <iterator>
 #include <limits>
 #include <poll.h>
+#include <span>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -22,26 +26,34 @@ using namespace vesk::sim;
 
 namespace {
 
+// The board's clock, and the loader's line on it: 9600 baud is BRR 64 with CKS 0 (one bit is
+// 32 × 65 = 2080 states, 0.16 % fast).
+constexpr uint64_t kClockHz = 20'000'000;
+constexpr uint8_t kLoaderBrr = kClockHz / (32 * vesk::board::kLineBaud) - 1;
+static_assert(kLoaderBrr == 64);
+
 // One byte of standard input if one is there now; the run never waits for the user.
 int receiveFromStdin()
 {
     static bool ended = false;
     if (ended)
-        return -1;
+        return Sci::kInputEnded;
     pollfd p{STDIN_FILENO, POLLIN, 0};
     if (poll(&p, 1, 0) <= 0)
-        return -1;
+        return Sci::kNothingYet;
     if (p.revents & POLLNVAL) {
         ended = true;
-        return -1;
+        return Sci::kInputEnded;
     }
     unsigned char byte = 0;
     const ssize_t n = read(STDIN_FILENO, &byte, 1);
     if (n == 1)
         return byte;
-    if (n == 0 || (errno != EINTR && errno != EAGAIN))
+    if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
         ended = true; // end of input: nothing more arrives
-    return -1;
+        return Sci::kInputEnded;
+    }
+    return Sci::kNothingYet;
 }
 
 bool readImage(const std::string &path, std::vector<uint8_t> &bytes)
@@ -77,7 +89,10 @@ int main(int argc, char **argv)
     }
 
     Memory memory(Memory::Options{.strict = options.strict, .poison = options.poison});
-    ChipIo io;
+    Cpu cpu(memory);
+    CoreClock clock(cpu);
+    InterruptLines lines;
+    ChipIo io(clock, lines);
     if (!io.plugInto(memory)) {
         std::fputs("vesk-sim: the I/O map overlaps itself\n", stderr);
         return kExitBadProgram;
@@ -89,14 +104,15 @@ int main(int argc, char **argv)
         return kExitUsage;
     }
 
-    Cpu cpu(memory);
     cpu.reset();
     cpu.regs().pc = start->pc;
     if (start->sp)
         cpu.regs().er[7] = *start->sp;
     if (!options.rom) {
-        // The loader took the image in on channel 1 and leaves its transmitter and receiver
-        // on, so a RAM program may use the channel without setting it up.
+        // The loader took the image in on channel 1 and leaves it set up, its transmitter and
+        // receiver on, so a RAM program may use the channel without setting it up.
+        io.sci1.write8(Sci::SMR, 0x00); // 8 data bits, no parity, 1 stop bit, φ
+        io.sci1.write8(Sci::BRR, kLoaderBrr);
         io.sci1.write8(Sci::SCR, Sci::TE | Sci::RE);
     }
 
@@ -132,8 +148,15 @@ int main(int argc, char **argv)
         });
     }
 
-    const StopReason reason =
-        cpu.run(options.maxStates.value_or(std::numeric_limits<uint64_t>::max()));
+    const auto timed = io.timed();
+    cpu.setInterruptSource(&io.intc);
+    const StopReason reason = runWithPeripherals(
+        cpu, clock, timed, options.maxStates.value_or(std::numeric_limits<uint64_t>::max()));
+    if (reason != StopReason::None) {
+        // The program has ended, but the channels still send what it handed them.
+        for (Sci *sci : {&io.sci0, &io.sci1})
+            sci->advanceTo(std::max(cpu.states(), sci->sentBy()));
+    }
     std::fflush(stdout);
     if (trace != nullptr && trace != stderr)
         std::fclose(trace);
