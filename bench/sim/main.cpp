@@ -4,8 +4,7 @@
 // every value it shows on port B must be its verdict that a pass got the right checksum, or
 // the speed means nothing. Exits 1 when the image misbehaves or the speed misses the target.
 
-#include "sim/chipio.h"
-#include "sim/cpu.h"
+#include "sim/chip.h"
 #include "sim/runner.h"
 
 #include <algorithm>
@@ -41,24 +40,17 @@ Outcome runOnce(const RunOptions &options, const std::vector<uint8_t> &image, ui
 {
     Outcome outcome;
     // Put together as vesk-sim does it; loop.c leaves the serial channels alone.
-    Memory memory;
-    Cpu cpu(memory);
-    CoreClock clock(cpu);
-    InterruptLines lines;
-    ChipIo io(clock, lines);
+    Chip chip;
     std::string error;
     const auto start =
-        io.plugInto(memory) ? loadForRun(memory, options, image, error) : std::nullopt;
+        chip.mapped() ? loadForRun(chip.memory(), options, image, error) : std::nullopt;
     if (!start) {
         std::fprintf(stderr, "sim: cannot load %s: %s\n", options.image.c_str(), error.c_str());
         return outcome;
     }
-    cpu.reset();
-    cpu.regs().pc = start->pc;
-    if (start->sp)
-        cpu.regs().er[7] = *start->sp;
-    const auto timed = io.timed();
-    cpu.setInterruptSource(&io.intc);
+    chip.start(*start);
+    Cpu &cpu = chip.cpu();
+    ChipIo &io = chip.io();
     bool allGood = true;
     io.ports.setChangeHandler([&](int port, uint8_t value) {
         if (Ports::name(port) != "PB")
@@ -68,7 +60,7 @@ Outcome runOnce(const RunOptions &options, const std::vector<uint8_t> &image, ui
     });
 
     const auto t0 = std::chrono::steady_clock::now();
-    const StopReason reason = runWithPeripherals(cpu, clock, timed, limit);
+    const StopReason reason = chip.run(limit);
     outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     outcome.states = cpu.states();
     if (reason != StopReason::None) {

@@ -2,10 +2,8 @@
 // sends on either serial channel appears on standard output, standard input feeds the
 // receivers, and the exit status tells how the run ended (runner.h).
 
-#include "sim/chipio.h"
-#include "sim/cpu.h"
+#include "sim/chip.h"
 #include "sim/runner.h"
-#include "state/board.h"
 
 #include <algorithm>
 #include <array>
@@ -25,12 +23,6 @@
 using namespace vesk::sim;
 
 namespace {
-
-// The board's clock, and the loader's line on it: 9600 baud is BRR 64 with CKS 0 (one bit is
-// 32 × 65 = 2080 states, 0.16 % fast).
-constexpr uint64_t kClockHz = 20'000'000;
-constexpr uint8_t kLoaderBrr = kClockHz / (32 * vesk::board::kLineBaud) - 1;
-static_assert(kLoaderBrr == 64);
 
 // One byte of standard input if one is there now; the run never waits for the user.
 int receiveFromStdin()
@@ -88,33 +80,23 @@ int main(int argc, char **argv)
         return kExitUsage;
     }
 
-    Memory memory(Memory::Options{.strict = options.strict, .poison = options.poison});
-    Cpu cpu(memory);
-    CoreClock clock(cpu);
-    InterruptLines lines;
-    ChipIo io(clock, lines);
-    if (!io.plugInto(memory)) {
+    Chip chip(Memory::Options{.strict = options.strict, .poison = options.poison});
+    if (!chip.mapped()) {
         std::fputs("vesk-sim: the I/O map overlaps itself\n", stderr);
         return kExitBadProgram;
     }
     std::string loadError;
-    const auto start = loadForRun(memory, options, image, loadError);
+    const auto start = loadForRun(chip.memory(), options, image, loadError);
     if (!start) {
         std::fprintf(stderr, "vesk-sim: %s: %s\n", options.image.c_str(), loadError.c_str());
         return kExitUsage;
     }
-
-    cpu.reset();
-    cpu.regs().pc = start->pc;
-    if (start->sp)
-        cpu.regs().er[7] = *start->sp;
-    if (!options.rom) {
-        // The loader took the image in on channel 1 and leaves it set up, its transmitter and
-        // receiver on, so a RAM program may use the channel without setting it up.
-        io.sci1.write8(Sci::SMR, 0x00); // 8 data bits, no parity, 1 stop bit, φ
-        io.sci1.write8(Sci::BRR, kLoaderBrr);
-        io.sci1.write8(Sci::SCR, Sci::TE | Sci::RE);
-    }
+    chip.start(*start);
+    // The loader took the image in on channel 1 and leaves the channel set up.
+    if (!options.rom)
+        chip.setUpLoaderChannel(Chip::kDefaultClockHz);
+    Cpu &cpu = chip.cpu();
+    ChipIo &io = chip.io();
 
     // A terminal shows each byte as it is sent; a pipe or file gets them in blocks.
     const bool flushEach = isatty(STDOUT_FILENO) != 0;
@@ -148,20 +130,15 @@ int main(int argc, char **argv)
         });
     }
 
-    const auto timed = io.timed();
-    cpu.setInterruptSource(&io.intc);
-    const StopReason reason = runWithPeripherals(
-        cpu, clock, timed, options.maxStates.value_or(std::numeric_limits<uint64_t>::max()));
-    if (reason != StopReason::None) {
-        // The program has ended, but the channels still send what it handed them.
-        for (Sci *sci : {&io.sci0, &io.sci1})
-            sci->advanceTo(std::max(cpu.states(), sci->sentBy()));
-    }
+    const StopReason reason =
+        chip.run(options.maxStates.value_or(std::numeric_limits<uint64_t>::max()));
+    if (reason != StopReason::None)
+        chip.drainSerial();
     std::fflush(stdout);
     if (trace != nullptr && trace != stderr)
         std::fclose(trace);
 
-    const int code = exitCodeFor(reason, memory.fault().kind);
+    const int code = exitCodeFor(reason, chip.memory().fault().kind);
     if (reason == StopReason::None) {
         std::fprintf(stderr, "vesk-sim: state limit %llu reached at %06X\n",
                      static_cast<unsigned long long>(cpu.states()), cpu.regs().pc);
