@@ -1,9 +1,9 @@
 #pragma once
 
 // What the simulator plugs into the chip's I/O area: the ports, serial channels 0 and 1, the
-// 16-bit timer unit and the interrupt controller, and every other register block as
-// NotModelled, so that an access to any of the chip's registers goes on and only an address
-// with no register stops the run.
+// 16-bit timer unit, the interrupt controller and the system control register, and every other
+// register block as NotModelled, so that an access to any of the chip's registers goes on and only
+// an address with no register stops the run.
 
 #include "sim/cpu.h"
 #include "sim/intc.h"
@@ -11,6 +11,7 @@
 #include "sim/memory.h"
 #include "sim/ports.h"
 #include "sim/sci.h"
+#include "sim/sysctl.h"
 #include "sim/timing.h"
 
 #include <algorithm>
@@ -50,6 +51,7 @@ public:
     Sci sci1;
     Itu itu;
     Intc intc;
+    Syscr syscr; // after intc, which it tells UE
 
 private:
     NotModelled m_notModelled;

@@ -1,5 +1,6 @@
 #include "sim/cpu.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace vesk::sim {
@@ -7,7 +8,6 @@ namespace vesk::sim {
 namespace {
 
 constexpr uint32_t kPcMask = Memory::kAddressMask;
-constexpr int kNmiVector = 7;
 constexpr int kTrapaVector = 8;
 // Interrupt handling from on-chip memory as the hardware manual's response-time table sums
 // it: priority decision, the end of the current instruction at its shortest, stacking PC and
@@ -217,7 +217,7 @@ void Cpu::exception(int vector)
 {
     // Advanced mode: one longword with CCR in the top byte and the 24-bit PC below it.
     push32(static_cast<uint32_t>(m_regs.ccr.value) << 24 | (m_regs.pc & kPcMask));
-    m_regs.ccr.value |= Ccr::kI;
+    m_regs.ccr.value |= m_interrupts != nullptr ? m_interrupts->exceptionMask() : Ccr::kI;
     m_regs.pc = m_memory.read32(static_cast<uint32_t>(vector) * 4) & kPcMask;
 }
 
@@ -267,8 +267,9 @@ void Cpu::exception(int vector)
 
 bool Cpu::mayBeInterrupted() const
 {
-    // With I set only NMI gets through, and no peripheral here raises it while the core waits.
-    return m_interrupts != nullptr && m_interrupts->mayInterrupt() && !m_regs.ccr.test(Ccr::kI);
+    // The source applies the mask: with I set only NMI gets through (which no peripheral here
+    // raises while the core waits), unless SYSCR.UE = 0 lets level-1 interrupts past I.
+    return m_interrupts != nullptr && m_interrupts->mayInterruptWith(m_regs.ccr.value);
 }
 
 StopReason Cpu::stop(StopReason reason, std::string message)
@@ -285,7 +286,7 @@ bool Cpu::interruptOrSleep(StopReason &reason)
         m_accessesAsked = m_memory.deviceAccesses();
         // A pending interrupt that CCR masks now may be taken after any instruction.
         m_askInterrupts = m_askAlways || vector >= 0;
-        if (vector >= 0 && (vector == kNmiVector || !m_regs.ccr.test(Ccr::kI))) {
+        if (vector >= 0 && m_interrupts->accepts(vector, m_regs.ccr.value)) {
             m_sleeping = false;
             exception(vector);
             m_interrupts->acknowledge(vector);
@@ -302,8 +303,13 @@ bool Cpu::interruptOrSleep(StopReason &reason)
     if (m_sleeping) {
         if (!mayBeInterrupted())
             reason = stop(StopReason::Sleep, "sleep with nothing to wake it at " + hex6(m_regs.pc));
-        else
+        else if (m_askAlways)
             m_states += kSleepStep;
+        else
+            // The answer cannot change before the run's end, where the board's loop brings the
+            // peripherals up to date: wake there, at the very state their event is due, so an
+            // interrupt out of SLEEP comes the same number of states after it every time.
+            m_states = std::max(m_runLimit, m_states + 1);
         return true;
     }
     return false;
@@ -374,6 +380,7 @@ bool Cpu::refill(CacheEntry &entry, uint32_t pc)
 StopReason Cpu::step()
 {
     m_askInterrupts = m_interrupts != nullptr;
+    m_runLimit = m_states + kSleepStep; // how far one step may sleep
     return stepInline();
 }
 

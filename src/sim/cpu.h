@@ -27,15 +27,30 @@ struct Registers
 class InterruptSource
 {
 public:
+    static constexpr int kNmi = 7;
+
     virtual ~InterruptSource() = default;
-    // The vector number of the interrupt to take, or -1 when none is pending. The core asks
-    // before each instruction when CCR.I allows (NMI, vector 7, is never masked).
+    // The vector number of the highest-priority pending interrupt, masked or not, or -1. The
+    // core takes it when accepts() says CCR lets it in.
     virtual int pendingVector() = 0;
+    // Whether CCR lets `vector` in. The plain rule: CCR.I masks all but NMI (vector 7). The
+    // chip's controller widens it for SYSCR.UE = 0, where UI masks as well.
+    virtual bool accepts(int vector, uint8_t ccr) const
+    {
+        return vector == kNmi || (ccr & Ccr::kI) == 0;
+    }
+    // The CCR bits that taking an exception sets: I, and UI too when the controller says so.
+    virtual uint8_t exceptionMask() const { return Ccr::kI; }
     // The core has stacked PC and CCR and is going to the vector.
     virtual void acknowledge(int vector) { (void)vector; }
     // True when an interrupt may still arrive (a timer runs, a receiver is enabled); an idle
     // loop or a SLEEP then waits for it instead of ending the run.
     virtual bool mayInterrupt() const { return false; }
+    // mayInterrupt() for an interrupt that this CCR would let in.
+    virtual bool mayInterruptWith(uint8_t ccr) const
+    {
+        return (ccr & Ccr::kI) == 0 && mayInterrupt();
+    }
     // True when pendingVector()'s answer changes only when the program reads or writes a
     // device's register, or between calls of Cpu::run() (where the board's loop brings the
     // peripherals up to date). The core then asks again only after such an access, at the

@@ -62,16 +62,26 @@ int Intc::highest(int minLevel) const
 
 int Intc::acceptedVector(uint8_t ccr) const
 {
-    if ((ccr & kCcrI) == 0)
-        return highest(0);
-    if (!m_ue && (ccr & kCcrUi) == 0)
-        return highest(1);
-    return m_lines.raised(kNmiVector) ? kNmiVector : -1;
+    // highest(0) puts level 1 first, so when it is masked nothing else can be let in either.
+    const int vector = highest(0);
+    return vector >= 0 && accepts(vector, ccr) ? vector : -1;
 }
 
 int Intc::pendingVector()
 {
     return highest(0);
+}
+
+bool Intc::accepts(int vector, uint8_t ccr) const
+{
+    if (vector == kNmiVector || (ccr & kCcrI) == 0)
+        return true;
+    return !m_ue && (ccr & kCcrUi) == 0 && level(vector) == 1;
+}
+
+uint8_t Intc::exceptionMask() const
+{
+    return m_ue ? kCcrI : static_cast<uint8_t>(kCcrI | kCcrUi);
 }
 
 void Intc::acknowledge(int vector)
@@ -99,6 +109,17 @@ bool Intc::mayInterrupt() const
             return true;
     }
     return m_pinsLive && (m_ier & kIrqBits) != 0;
+}
+
+bool Intc::mayInterruptWith(uint8_t ccr) const
+{
+    if ((ccr & kCcrI) == 0)
+        return mayInterrupt();
+    // Past I only a level-1 interrupt gets in, so some source must have been given level 1.
+    // Which source raises what is not known ahead, so this may wait for one that never comes.
+    if (!m_ue && (ccr & kCcrUi) == 0 && (m_ipra | m_iprb) != 0)
+        return mayInterrupt();
+    return m_lines.raised(kNmiVector);
 }
 
 void Intc::setIrqPin(int n, bool high)

@@ -9,21 +9,20 @@
 // level the lower vector number first, which is the manual's default order (IRQ0..IRQ5, WDT
 // and refresh timer, ITU0..ITU4, DMAC, SCI0, SCI1, A/D).
 //
-// Masking depends on SYSCR.UE (reset value 1):
-// - UE = 1: CCR.I masks everything but NMI; this is what the core does by itself today, so
-//   pendingVector() leaves the mask to the core;
+// Masking depends on SYSCR.UE (reset value 1), as the manual's table of UE, I and UI gives it:
+// - UE = 1: CCR.I masks everything but NMI;
 // - UE = 0: I = 1 with UI = 0 still lets level-1 interrupts in, and I = UI = 1 masks all but
-//   NMI. acceptedVector(ccr) applies that rule; the core must call it with CCR (and, in this
-//   mode, set UI as well as I when it takes an interrupt) for UE = 0 programs to run right.
+//   NMI; taking an exception then sets UI as well as I.
+// pendingVector() is the highest-priority request whatever CCR says; accepts() applies the
+// mask, so the core takes pendingVector() only when accepts() agrees.
 //
 // IRQ pins: with IRQnSC = 0 the flag follows a low level (set while the pin is low, and taking
 // the interrupt clears it only if the pin is high again by then); with IRQnSC = 1 a falling
 // edge sets it and taking the interrupt clears it. ISR flags are set whatever IER says and are
 // cleared by writing 0 after reading 1, like the timer flags.
 //
-// Not modelled: SYSCR itself (FFFFF2 belongs to system control; the board passes UE in),
-// the NMI pin's edge select (requestNmi() is one request), and DMAC/SCI/A/D/WDT sources beyond
-// the priority they get when some device raises their lines.
+// Not modelled: the NMI pin's edge select (requestNmi() is one request), and DMAC/SCI/A/D/WDT
+// sources beyond the priority they get when some device raises their lines.
 
 #include "sim/cpu.h"
 #include "sim/memory.h"
@@ -53,8 +52,9 @@ public:
     // Whether something outside (the board's switches) may still change the IRQ pins; without
     // it an enabled IRQ with no flag cannot wake an idle program.
     void setPinsLive(bool live) { m_pinsLive = live; }
-    // SYSCR.UE, from whoever models the system control register.
+    // SYSCR.UE, from the system control register (sysctl.h).
     void setUserBitEnable(bool ue) { m_ue = ue; }
+    bool userBitEnable() const { return m_ue; }
 
     // The level on IRQn (true = high); the pins idle high.
     void setIrqPin(int n, bool high);
@@ -66,8 +66,11 @@ public:
     int acceptedVector(uint8_t ccr) const;
 
     int pendingVector() override;
+    bool accepts(int vector, uint8_t ccr) const override;
+    uint8_t exceptionMask() const override;
     void acknowledge(int vector) override;
     bool mayInterrupt() const override;
+    bool mayInterruptWith(uint8_t ccr) const override;
     // The lines change only when a peripheral's registers are accessed or when the board's
     // loop brings the peripherals up to date between runs, so the core asks only then.
     bool changesOnlyOnAccess() const override { return true; }

@@ -607,4 +607,58 @@ TEST(CpuRun, TraceSeesEachInstructionAddress)
     EXPECT_EQ(seen, (std::vector<uint32_t>{kCode, kCode + 2, kCode + 4}));
 }
 
+// ---------------------------------------------------------------------------------------
+// How far a SLEEP that may be woken gets in one run.
+
+// Never raises anything, but may: a timer runs.
+class QuietSource final : public InterruptSource
+{
+public:
+    explicit QuietSource(bool onAccess) : m_onAccess(onAccess) {}
+    int pendingVector() override { return -1; }
+    bool mayInterrupt() const override { return true; }
+    bool changesOnlyOnAccess() const override { return m_onAccess; }
+
+private:
+    bool m_onAccess;
+};
+
+struct SleepRow
+{
+    const char *name;
+    bool onAccess;   // the source's changesOnlyOnAccess()
+    uint64_t limit;  // of the run
+    uint64_t states; // where it ends
+};
+
+void PrintTo(const SleepRow &row, std::ostream *os)
+{
+    *os << row.name;
+}
+
+class CpuSleep : public testing::TestWithParam<SleepRow>
+{
+};
+
+TEST_P(CpuSleep, WaitsUntilTheRunLimit)
+{
+    const SleepRow &row = GetParam();
+    CpuFixture f;
+    QuietSource source(row.onAccess);
+    f.cpu.setInterruptSource(&source);
+    f.put({kCode, {0x06, 0x7f, 0x01, 0x80}}); // andc #0x7f,ccr; sleep
+    EXPECT_EQ(f.cpu.run(row.limit), StopReason::None) << f.cpu.stopMessage();
+    EXPECT_EQ(f.cpu.states(), row.states);
+}
+
+const SleepRow kSleeps[] = {
+    // Its answer cannot change within the run: the core wakes at the very state the board's
+    // loop ends the run for a peripheral's event, odd or even.
+    {"SourceAskedOnAccessWakesAtTheLimit", true, 1001, 1001},
+    // Asked before every step, the core sleeps in steps of two states.
+    {"SourceAskedAlwaysSleepsInSteps", false, 1001, 1002},
+};
+
+INSTANTIATE_TEST_SUITE_P(Sources, CpuSleep, testing::ValuesIn(kSleeps), vesk::test::RowName());
+
 } // namespace

@@ -1,17 +1,22 @@
 #include "sim/intc.h"
+#include "sim/sysctl.h"
 
 #include "support/rowname.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+using vesk::sim::Cpu;
 using vesk::sim::Intc;
 using vesk::sim::InterruptLines;
 using vesk::sim::Memory;
+using vesk::sim::StopReason;
+using vesk::sim::Syscr;
 using vesk::sim::Timed;
 
 namespace {
@@ -159,6 +164,96 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptRow{"IdleOnlyWhenNothingCanArrive",
                   "may=0 IER=1 may=0 live=1 may=1 IER=0 may=0 timer=1 may=1 timer=0 "
                   "live=0 ISCR=1 IER=1 pin0=0 may=1 ack12 may=0"}),
+    vesk::test::RowName());
+
+// ---------------------------------------------------------------------------------------
+// The core with the controller as its source and SYSCR.UE set by the program: which CCR lets
+// channel 0's compare match A (vector 24) in, what taking it or TRAPA sets in CCR, and
+// whether a SLEEP may wait.
+
+constexpr uint32_t kSyscr = 0xfffff2;
+constexpr uint32_t kCode = 0xffe000;
+constexpr uint32_t kHandler = 0xffe100;
+constexpr uint32_t kStackTop = 0xffff00;
+
+struct CoreRow
+{
+    const char *name;
+    bool ue;
+    uint8_t ccr;
+    uint8_t ipra;
+    std::vector<uint8_t> code; // one instruction at kCode
+    bool raised;               // vector 24's line
+    StopReason stop;           // of one step
+    uint32_t pc;               // after it
+    uint8_t ccrAfter;
+};
+
+void PrintTo(const CoreRow &row, std::ostream *os)
+{
+    *os << row.name;
+}
+
+class CoreMask : public testing::TestWithParam<CoreRow>
+{
+};
+
+TEST_P(CoreMask, CoreTakesWhatTheControllerAccepts)
+{
+    const CoreRow &row = GetParam();
+    Board b;
+    Syscr syscr(b.intc);
+    ASSERT_TRUE(b.memory.plug(syscr, kSyscr, kSyscr));
+    for (int vector : {8, 24}) // TRAPA #0 and IMIA0
+        ASSERT_TRUE(b.memory.load(static_cast<uint32_t>(vector) * 4,
+                                  std::vector<uint8_t>{0x00, 0xff, 0xe1, 0x00}));
+    ASSERT_TRUE(b.memory.load(kCode, row.code));
+    b.memory.write8(kSyscr, row.ue ? 0x0b : 0x03);
+    b.memory.write8(kIpra, row.ipra);
+    b.lines.set(24, row.raised);
+    b.timer.may = true; // the timer runs
+    Cpu cpu(b.memory);
+    cpu.setInterruptSource(&b.intc);
+    cpu.regs().pc = kCode;
+    cpu.regs().er[7] = kStackTop;
+    cpu.regs().ccr.value = row.ccr;
+
+    EXPECT_EQ(cpu.step(), row.stop) << cpu.stopMessage();
+    EXPECT_EQ(cpu.regs().pc, row.pc);
+    EXPECT_EQ(cpu.regs().ccr.value, row.ccrAfter);
+    if (row.pc == kHandler) // the stacked CCR is the one before
+        EXPECT_EQ(b.memory.read8(kStackTop - 4), row.ccr);
+}
+
+const std::vector<uint8_t> kNop{0x00, 0x00};
+const std::vector<uint8_t> kTrapa0{0x57, 0x00};
+const std::vector<uint8_t> kSleep{0x01, 0x80};
+
+INSTANTIATE_TEST_SUITE_P(
+    Intc, CoreMask,
+    testing::Values(CoreRow{"UeSetTakingSetsIOnly", true, 0x00, 0, kNop, true, StopReason::None,
+                            kHandler, 0x80},
+                    CoreRow{"UeSetIHoldsLevelOne", true, 0x80, 0x04, kNop, true, StopReason::None,
+                            kCode + 2, 0x80},
+                    CoreRow{"UeClearLevelOnePassesI", false, 0x80, 0x04, kNop, true,
+                            StopReason::None, kHandler, 0xc0},
+                    CoreRow{"UeClearIHoldsLevelZero", false, 0x80, 0x00, kNop, true,
+                            StopReason::None, kCode + 2, 0x80},
+                    CoreRow{"UeClearUiHoldsLevelOne", false, 0xc0, 0x04, kNop, true,
+                            StopReason::None, kCode + 2, 0xc0},
+                    CoreRow{"UeClearTakingSetsUiToo", false, 0x00, 0x00, kNop, true,
+                            StopReason::None, kHandler, 0xc0},
+                    CoreRow{"UeClearTrapaSetsUiToo", false, 0x00, 0, kTrapa0, false,
+                            StopReason::None, kHandler, 0xc0},
+                    CoreRow{"UeSetTrapaLeavesUi", true, 0x00, 0, kTrapa0, false, StopReason::None,
+                            kHandler, 0x80},
+                    // A level-1 interrupt may still come past I, so SLEEP waits for it.
+                    CoreRow{"UeClearSleepWaitsForLevelOne", false, 0x80, 0x04, kSleep, false,
+                            StopReason::None, kCode + 2, 0x80},
+                    CoreRow{"UeClearSleepEndsWithOnlyLevelZero", false, 0x80, 0x00, kSleep, false,
+                            StopReason::Sleep, kCode + 2, 0x80},
+                    CoreRow{"UeSetSleepEndsUnderI", true, 0x80, 0x04, kSleep, false,
+                            StopReason::Sleep, kCode + 2, 0x80}),
     vesk::test::RowName());
 
 } // namespace

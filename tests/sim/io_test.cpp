@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -116,17 +117,25 @@ INSTANTIATE_TEST_SUITE_P(
 struct ReadRow
 {
     const char *name;
+    int port;     // 0 = P1 .. 10 = PB
+    uint32_t ddr; // where its direction register would be
+    uint32_t dr;  // its data register
     uint8_t direction;
     uint8_t latch;
     uint8_t pins;
     uint8_t read;
 };
 
+void PrintTo(const ReadRow &row, std::ostream *os)
+{
+    *os << row.name;
+}
+
 class PortReadBack : public testing::TestWithParam<ReadRow>
 {
 };
 
-// Port B's data register reads its latch where a pin is an output, the pin where it is not.
+// A data register reads its latch where a pin is an output, the pin where it is not.
 TEST_P(PortReadBack, MixesLatchAndPinsByDirection)
 {
     const ReadRow &row = GetParam();
@@ -135,17 +144,67 @@ TEST_P(PortReadBack, MixesLatchAndPinsByDirection)
     InterruptLines lines;
     ChipIo io(clock, lines);
     ASSERT_TRUE(io.plugInto(memory));
-    memory.write8(0xffffd4, row.direction);
-    memory.write8(0xffffd6, row.latch);
-    io.ports.setPins(10, row.pins);
-    EXPECT_EQ(memory.read8(0xffffd6), row.read);
+    memory.write8(row.ddr, row.direction);
+    memory.write8(row.dr, row.latch);
+    io.ports.setPins(row.port, row.pins);
+    EXPECT_EQ(memory.read8(row.dr), row.read);
 }
 
-INSTANTIATE_TEST_SUITE_P(Ports, PortReadBack,
-                         testing::Values(ReadRow{"AllOutputs", 0xff, 0x5a, 0x00, 0x5a},
-                                         ReadRow{"AllInputs", 0x00, 0x5a, 0xc3, 0xc3},
-                                         ReadRow{"LowHalfOutputs", 0x0f, 0x5a, 0xc3, 0xca}),
-                         vesk::test::RowName());
+INSTANTIATE_TEST_SUITE_P(
+    Ports, PortReadBack,
+    testing::Values(ReadRow{"AllOutputs", 10, 0xffffd4, 0xffffd6, 0xff, 0x5a, 0x00, 0x5a},
+                    ReadRow{"AllInputs", 10, 0xffffd4, 0xffffd6, 0x00, 0x5a, 0xc3, 0xc3},
+                    ReadRow{"LowHalfOutputs", 10, 0xffffd4, 0xffffd6, 0x0f, 0x5a, 0xc3, 0xca},
+                    // FFFFCC, where its direction register would be, is reserved; the latch
+                    // write is ignored.
+                    ReadRow{"Port7ReadsItsPinsOnly", 6, 0xffffcc, 0xffffce, 0xff, 0x5a, 0xa5, 0xa5},
+                    // P5 has four pins; the rest read 1 whatever is outside.
+                    ReadRow{"NarrowPortReadsAbsentBitsAsOne", 4, 0xffffc8, 0xffffca, 0x03, 0x01,
+                            0x06, 0xf5}),
+    vesk::test::RowName());
+
+// SYSCR at FFFFF2: reset value 0B (UE and RAME set, reserved bit 1 reads 1); UE reaches the
+// interrupt controller, the other bits read back as written.
+struct SyscrRow
+{
+    const char *name;
+    std::vector<uint8_t> writes;
+    uint8_t read;
+    bool ue;
+};
+
+void PrintTo(const SyscrRow &row, std::ostream *os)
+{
+    *os << row.name;
+}
+
+class SystemControl : public testing::TestWithParam<SyscrRow>
+{
+};
+
+TEST_P(SystemControl, KeepsItsBitsAndTellsTheControllerUe)
+{
+    const SyscrRow &row = GetParam();
+    Memory memory;
+    FakeClock clock;
+    InterruptLines lines;
+    ChipIo io(clock, lines);
+    ASSERT_TRUE(io.plugInto(memory));
+    for (uint8_t value : row.writes)
+        memory.write8(0xfffff2, value);
+    EXPECT_EQ(memory.read8(0xfffff2), row.read);
+    EXPECT_EQ(io.intc.userBitEnable(), row.ue);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Syscr, SystemControl,
+    testing::Values(SyscrRow{"ResetValue", {}, 0x0b, true},
+                    SyscrRow{"UeClearedReachesTheController", {0x03}, 0x03, false},
+                    SyscrRow{"ReservedBitReadsOne", {0x00}, 0x02, false},
+                    // SSBY, STS = 7, NMIEG and RAME are kept, though not acted on.
+                    SyscrRow{"StoredBitsReadBack", {0xf5}, 0xf7, false},
+                    SyscrRow{"UeSetAgain", {0x03, 0x0b}, 0x0b, true}),
+    vesk::test::RowName());
 
 // One step of a script on a channel.
 struct SciStep

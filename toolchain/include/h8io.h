@@ -12,6 +12,7 @@
 #define H8IO_H
 
 #define H8_REG8(address) (*(volatile unsigned char *)(address))
+#define H8_REG16(address) (*(volatile unsigned short *)(address))
 
 /* I/O ports: data direction (1 = output) and data registers */
 #define P1DDR H8_REG8(0xFFFFC0)
@@ -54,5 +55,67 @@
 #define SCI1_TDR H8_REG8(0xFFFFBB)
 #define SCI1_SSR H8_REG8(0xFFFFBC)
 #define SCI1_RDR H8_REG8(0xFFFFBD)
+
+/* 16-bit timer unit: shared registers */
+#define TSTR H8_REG8(0xFFFF60)
+#define TSNC H8_REG8(0xFFFF61)
+#define TMDR H8_REG8(0xFFFF62)
+#define TFCR H8_REG8(0xFFFF63)
+#define TOER H8_REG8(0xFFFF90)
+#define TOCR H8_REG8(0xFFFF91)
+/* timer channel 0 */
+#define TCR0 H8_REG8(0xFFFF64)
+#define TIOR0 H8_REG8(0xFFFF65)
+#define TIER0 H8_REG8(0xFFFF66)
+#define TSR0 H8_REG8(0xFFFF67)
+#define TCNT0 H8_REG16(0xFFFF68)
+#define GRA0 H8_REG16(0xFFFF6A)
+#define GRB0 H8_REG16(0xFFFF6C)
+/* timer channel 1 */
+#define TCR1 H8_REG8(0xFFFF6E)
+#define TIOR1 H8_REG8(0xFFFF6F)
+#define TIER1 H8_REG8(0xFFFF70)
+#define TSR1 H8_REG8(0xFFFF71)
+#define TCNT1 H8_REG16(0xFFFF72)
+#define GRA1 H8_REG16(0xFFFF74)
+#define GRB1 H8_REG16(0xFFFF76)
+/* timer channel 2 */
+#define TCR2 H8_REG8(0xFFFF78)
+#define TIOR2 H8_REG8(0xFFFF79)
+#define TIER2 H8_REG8(0xFFFF7A)
+#define TSR2 H8_REG8(0xFFFF7B)
+#define TCNT2 H8_REG16(0xFFFF7C)
+#define GRA2 H8_REG16(0xFFFF7E)
+#define GRB2 H8_REG16(0xFFFF80)
+/* timer channel 3: BRA/BRB buffer GRA/GRB */
+#define TCR3 H8_REG8(0xFFFF82)
+#define TIOR3 H8_REG8(0xFFFF83)
+#define TIER3 H8_REG8(0xFFFF84)
+#define TSR3 H8_REG8(0xFFFF85)
+#define TCNT3 H8_REG16(0xFFFF86)
+#define GRA3 H8_REG16(0xFFFF88)
+#define GRB3 H8_REG16(0xFFFF8A)
+#define BRA3 H8_REG16(0xFFFF8C)
+#define BRB3 H8_REG16(0xFFFF8E)
+/* timer channel 4: BRA/BRB buffer GRA/GRB */
+#define TCR4 H8_REG8(0xFFFF92)
+#define TIOR4 H8_REG8(0xFFFF93)
+#define TIER4 H8_REG8(0xFFFF94)
+#define TSR4 H8_REG8(0xFFFF95)
+#define TCNT4 H8_REG16(0xFFFF96)
+#define GRA4 H8_REG16(0xFFFF98)
+#define GRB4 H8_REG16(0xFFFF9A)
+#define BRA4 H8_REG16(0xFFFF9C)
+#define BRB4 H8_REG16(0xFFFF9E)
+
+/* system control; with UE = 0, CCR.I masks priority level 0 only and I with UI all */
+#define SYSCR H8_REG8(0xFFFFF2)
+
+/* interrupt controller: IRQ sense, enable and flags; priority (1 = level 1) */
+#define ISCR H8_REG8(0xFFFFF4)
+#define IER H8_REG8(0xFFFFF5)
+#define ISR H8_REG8(0xFFFFF6)
+#define IPRA H8_REG8(0xFFFFF8)
+#define IPRB H8_REG8(0xFFFFF9)
 
 #endif
