@@ -1,16 +1,24 @@
 // vesk-board: a virtual board on a pseudo-terminal. It reads frames as the board's loader
-// does and reports each one, so transfers can be tried without hardware.
+// does and reports each one, so transfers can be tried without hardware. With --run it also
+// runs what it receives on the simulated chip, in real time, with the program's serial
+// channel 1 on the terminal and its ports as LEDs, in the terminal or in a window.
 
+#include "board/framereport.h"
+#include "board/ledlines.h"
+#include "board/virtualboard.h"
+#include "boardwindow.h"
 #include "serial/framereceiver.h"
 #include "state/board.h"
 
+#include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSocketNotifier>
+#include <QTimer>
 
-#include <array>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
@@ -18,32 +26,14 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <optional>
 #include <poll.h>
 #include <sys/signalfd.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
-
-// CRC-32 as zlib and IEEE 802.3 compute it (reflected polynomial EDB88320), so
-// `crc32` from other tools gives the same value for a kept image.
-quint32 crc32(const QByteArray &bytes)
-{
-    static const auto table = [] {
-        std::array<quint32, 256> t{};
-        for (quint32 i = 0; i < 256; ++i) {
-            quint32 c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
-        }
-        return t;
-    }();
-    quint32 crc = 0xFFFFFFFFu;
-    for (const char b : bytes)
-        crc = table[(crc ^ quint8(b)) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
-}
 
 // "\xNN", "\n", "\r", "\t" and "\\" in --echo, so the board can answer with any bytes.
 QByteArray unescape(const QByteArray &text)
@@ -122,38 +112,20 @@ bool writeAll(int fd, const QByteArray &bytes)
     return true;
 }
 
-QString describe(int number, const vesk::FrameReceiver::Frame &frame)
+// What the program sends goes to whoever has the terminal open; with nobody reading, the
+// terminal's queue fills and the rest is lost, as on a line nobody listens to.
+void writeSome(int fd, const QByteArray &bytes)
 {
-    QString line = QString("frame %1: %2 bytes, crc32 %3, ")
-                       .arg(number)
-                       .arg(frame.image.size())
-                       .arg(crc32(frame.image), 8, 16, QChar('0'));
-    if (frame.wellFormed())
-        return line + "well formed";
-    QStringList faults;
-    if (frame.leadZeros < vesk::kFrameLeadZeros)
-        faults << QString("%1 leading zeros, %2 expected")
-                      .arg(frame.leadZeros)
-                      .arg(vesk::kFrameLeadZeros);
-    if (frame.strayBytes > 0)
-        faults << QString("%1 stray bytes before the start mark").arg(frame.strayBytes);
-    if (frame.oddLength())
-        faults << QString("odd length %1").arg(frame.length);
-    if (frame.trailNonZero > 0)
-        faults << QString("%1 non-zero trailing bytes").arg(frame.trailNonZero);
-    if (frame.cutOff) {
-        if (frame.length < 0)
-            faults << "cut off before the length";
-        else if (frame.image.size() < frame.length)
-            faults << QString("cut off after %1 of %2 image bytes")
-                          .arg(frame.image.size())
-                          .arg(frame.length);
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0)
+            done += n;
+        else if (n < 0 && errno == EINTR)
+            continue;
         else
-            faults << QString("cut off after %1 of %2 trailing bytes")
-                          .arg(frame.trailSeen)
-                          .arg(vesk::kFrameTrailZeros);
+            return;
     }
-    return line + "malformed (" + faults.join("; ") + ")";
 }
 
 vesk::FrameReceiver::Time now()
@@ -161,18 +133,48 @@ vesk::FrameReceiver::Time now()
     return std::chrono::steady_clock::now().time_since_epoch();
 }
 
+bool hasArgument(int argc, char **argv, const char *name)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], name) == 0)
+            return true;
+    }
+    return false;
+}
+
+QByteArray readImageFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        fail(QString("cannot read %1: %2").arg(path, file.errorString()));
+    return file.readAll();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // The window needs a QApplication, which needs a display; the terminal board needs neither.
+    const bool windowed = hasArgument(argc, argv, "--window");
+    const std::unique_ptr<QCoreApplication> app(windowed ? new QApplication(argc, argv)
+                                                         : new QCoreApplication(argc, argv));
     QCoreApplication::setApplicationName("vesk-board");
 
     QCommandLineParser cli;
     cli.setApplicationDescription(
         "A virtual board on a pseudo-terminal: prints the slave device, then one line per "
         "frame received (image length, CRC-32 of the image, whether the frame was well "
-        "formed).");
+        "formed).\n\n"
+        "With --run the board also runs each well-formed image as its loader does (loaded and "
+        "started at FFDF10, serial channel 1 set up), in real time at the board's clock. Bytes "
+        "written to the terminal go to the program's serial channel 1, except a frame (21 or "
+        "more zero bytes, then FF), which resets the board and loads its image; zero bytes "
+        "reach the program once it is clear they start no frame. What the program sends on "
+        "channel 1 comes back on the terminal and is printed as text. Each change of a port's "
+        "data register is printed as a row of LEDs, bit 7 first, \u25CF for a 1: "
+        "\"PB \u25CF\u25CB\u25CB\u25CB\u25CB\u25CB\u25CB\u25CF\", at most 30 lines a second "
+        "(a port that changes faster shows its latest value). A program that stops is "
+        "reported once and the board waits for the next frame.");
     cli.addHelpOption();
     const QCommandLineOption linkOpt("link",
                                      "Make DIR/dosdevices/com1 a link to the device (replacing "
@@ -183,8 +185,23 @@ int main(int argc, char **argv)
     const QCommandLineOption echoOpt(
         "echo", "Answer each frame with TEXT (\\xNN, \\n, \\r, \\t, \\\\ allowed).", "TEXT");
     const QCommandLineOption countOpt("count", "Exit after N frames.", "N");
-    cli.addOptions({linkOpt, keepOpt, echoOpt, countOpt});
-    cli.process(app);
+    const QCommandLineOption runOpt("run", "Run each image received (see above).");
+    const QCommandLineOption romOpt(
+        "rom",
+        "Boot IMAGE as a ROM image from its reset vector at start and at every reset (implies "
+        "--run). A frame received meanwhile replaces the ROM program like a RAM load, until "
+        "the next reset.",
+        "IMAGE");
+    const QCommandLineOption clockOpt(
+        "clock", "Run at HZ states a second (implies --run; default 20000000).", "HZ");
+    const QCommandLineOption fastOpt(
+        "fast", "Run as fast as this machine can instead of in real time (implies --run).");
+    const QCommandLineOption windowOpt(
+        "window", "Show the board in a window: its LEDs, switches, text and reset button "
+                  "(implies --run). Closing the window ends the board.");
+    cli.addOptions(
+        {linkOpt, keepOpt, echoOpt, countOpt, runOpt, romOpt, clockOpt, fastOpt, windowOpt});
+    cli.process(*app);
 
     int count = 0;
     if (cli.isSet(countOpt)) {
@@ -198,14 +215,28 @@ int main(int argc, char **argv)
     if (!keepDir.isEmpty() && !QDir().mkpath(keepDir))
         fail("cannot create " + keepDir);
 
-    // Signals arrive through a descriptor, beside the terminal, in the one poll loop.
+    const bool run = cli.isSet(runOpt) || cli.isSet(romOpt) || cli.isSet(clockOpt) ||
+                     cli.isSet(fastOpt) || windowed;
+    vesk::board::VirtualBoard::Options runOptions;
+    runOptions.fast = cli.isSet(fastOpt);
+    if (cli.isSet(clockOpt)) {
+        bool ok = false;
+        runOptions.clockHz = cli.value(clockOpt).toULongLong(&ok);
+        if (!ok || runOptions.clockHz < 1000 || runOptions.clockHz > 1'000'000'000)
+            fail("--clock wants a frequency in Hz, from 1000 to 1000000000");
+    }
+    QByteArray rom;
+    if (cli.isSet(romOpt))
+        rom = readImageFile(cli.value(romOpt));
+
+    // Signals arrive through a descriptor, beside the terminal, in the one event loop.
     sigset_t mask;
     sigemptyset(&mask);
     sigaddset(&mask, SIGINT);
     sigaddset(&mask, SIGTERM);
     sigaddset(&mask, SIGHUP);
     sigprocmask(SIG_BLOCK, &mask, nullptr);
-    const int sigFd = signalfd(-1, &mask, SFD_CLOEXEC);
+    const int sigFd = signalfd(-1, &mask, SFD_CLOEXEC | SFD_NONBLOCK);
     if (sigFd < 0)
         fail(sysError("signalfd"));
 
@@ -254,12 +285,40 @@ int main(int argc, char **argv)
             kept = std::max(kept, name.mid(6, name.size() - 10).toInt());
     }
 
+    std::unique_ptr<BoardWindow> window;
+    if (windowed) {
+        window = std::make_unique<BoardWindow>();
+        window->setDevice(slavePath);
+    }
+
+    // The program's text shares standard output with the board's own lines, which start on a
+    // line of their own.
+    bool atLineStart = true;
+    const auto print = [&](const QString &line) {
+        if (!atLineStart)
+            std::putchar('\n');
+        atLineStart = true;
+        std::printf("%s\n", qPrintable(line));
+        std::fflush(stdout);
+    };
+    vesk::board::LedLines leds;
+    // The board's own lines follow the LED lines that are due, so they keep their order.
+    const auto say = [&](const QString &line) {
+        for (const QString &ledLine : leds.take(now()))
+            print(ledLine);
+        print(line);
+        if (window)
+            window->showStatus(line);
+    };
+
     int frames = 0;
     bool countReached = false;
-    const auto report = [&](vesk::FrameReceiver::Frame frame) {
+    const auto report = [&](const vesk::FrameReceiver::Frame &frame) {
+        // Frames after the last one waited for go unreported, even in the same read.
+        if (countReached)
+            return;
         ++frames;
-        std::printf("%s\n", qPrintable(describe(frames, frame)));
-        std::fflush(stdout);
+        say(vesk::board::describeFrame(frames, frame));
         // The loader neither keeps nor answers a frame it never finished.
         if (!frame.cutOff) {
             if (!keepDir.isEmpty()) {
@@ -273,9 +332,46 @@ int main(int argc, char **argv)
                 std::fprintf(stderr, "vesk-board: the answer to frame %d was not taken\n", frames);
         }
         countReached = count > 0 && frames >= count;
+        if (countReached)
+            QCoreApplication::quit();
     };
 
+    // Without --run the frames are all there is: the receiver alone reads the line.
     vesk::FrameReceiver receiver;
+    std::unique_ptr<vesk::board::VirtualBoard> board;
+    if (run) {
+        board = std::make_unique<vesk::board::VirtualBoard>(now, runOptions);
+        QObject::connect(board.get(), &vesk::board::VirtualBoard::frameReceived, report);
+        QObject::connect(board.get(), &vesk::board::VirtualBoard::programStopped, say);
+        QObject::connect(board.get(), &vesk::board::VirtualBoard::serialOutput,
+                         [&](const QByteArray &bytes) {
+                             writeSome(master, bytes);
+                             std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+                             std::fflush(stdout);
+                             atLineStart = bytes.endsWith('\n');
+                             if (window)
+                                 window->appendText(bytes);
+                         });
+        if (window) {
+            QObject::connect(
+                board.get(), &vesk::board::VirtualBoard::portChanged, window.get(),
+                [&](int port, quint8 value, quint64) { window->showPort(port, value); });
+            QObject::connect(window.get(), &BoardWindow::switchesChanged, board.get(),
+                             &vesk::board::VirtualBoard::setSwitches);
+            QObject::connect(window.get(), &BoardWindow::resetRequested, board.get(),
+                             &vesk::board::VirtualBoard::reset);
+        } else {
+            QObject::connect(board.get(), &vesk::board::VirtualBoard::portChanged,
+                             [&](int port, quint8 value, quint64) { leds.change(port, value); });
+        }
+        if (cli.isSet(romOpt)) {
+            const QString error = board->bootRom(rom);
+            if (!error.isEmpty())
+                fail(cli.value(romOpt) + ": " + error);
+        }
+    }
+
+    int status = 0;
     QByteArray chunk(65536, Qt::Uninitialized);
     // Reads what the terminal holds now; false when the terminal failed.
     const auto readAvailable = [&] {
@@ -289,54 +385,97 @@ int main(int argc, char **argv)
                 std::fprintf(stderr, "vesk-board: %s\n", qPrintable(sysError("read")));
                 return false;
             }
-            for (auto &frame :
-                 receiver.feed(QByteArray::fromRawData(chunk.constData(), n), now())) {
-                report(std::move(frame));
-                if (countReached)
-                    break;
+            const QByteArray bytes = QByteArray::fromRawData(chunk.constData(), n);
+            if (board) {
+                board->feed(bytes);
+            } else {
+                for (const auto &frame : receiver.feed(bytes, now()))
+                    report(frame);
             }
         }
         return true;
     };
 
-    int status = 0;
-    while (!countReached) {
-        // Sleep until a byte, a signal, or the moment a frame in progress counts as cut off.
-        int timeoutMs = -1;
-        if (const auto due = receiver.deadline()) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(*due - now());
-            timeoutMs = int(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, 60000));
+    // One timer wakes the board for whatever is due first: the next run slice, a frame that
+    // went quiet, held zero bytes, the next LED line.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    const auto schedule = [&] {
+        std::optional<vesk::FrameReceiver::Time> due;
+        const auto sooner = [&due](std::optional<vesk::FrameReceiver::Time> t) {
+            if (t && (!due || *t < *due))
+                due = t;
+        };
+        if (board) {
+            sooner(board->deadline());
+            sooner(leds.deadline());
+            if (board->running())
+                sooner(now() + (runOptions.fast ? std::chrono::milliseconds(0)
+                                                : vesk::board::VirtualBoard::kSlice));
+        } else {
+            sooner(receiver.deadline());
         }
-        pollfd fds[2] = {{master, POLLIN, 0}, {sigFd, POLLIN, 0}};
-        if (::poll(fds, 2, timeoutMs) < 0) {
-            if (errno == EINTR)
-                continue;
-            std::fprintf(stderr, "vesk-board: %s\n", qPrintable(sysError("poll")));
+        if (!due) {
+            wake.stop();
+            return;
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(*due - now());
+        const int ms = int(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, 60000));
+        // A host that writes more often than a slice must not keep putting the slice off.
+        if (wake.isActive() && wake.remainingTime() <= ms)
+            return;
+        wake.start(ms);
+    };
+    QObject::connect(&wake, &QTimer::timeout, [&] {
+        if (board) {
+            board->tick();
+            for (const QString &line : leds.take(now()))
+                print(line);
+        } else if (auto frame = receiver.idle(now())) {
+            report(*frame);
+        }
+        schedule();
+    });
+
+    QSocketNotifier fromHost(master, QSocketNotifier::Read);
+    QObject::connect(&fromHost, &QSocketNotifier::activated, [&] {
+        if (!readAvailable()) {
             status = 1;
-            break;
+            QCoreApplication::quit();
+            return;
         }
+        schedule();
+    });
+    QSocketNotifier fromSignals(sigFd, QSocketNotifier::Read);
+    QObject::connect(&fromSignals, &QSocketNotifier::activated, [&] {
         // What the sender wrote before the signal is still read and reported.
-        if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) || (fds[1].revents & POLLIN)) {
-            if (!readAvailable()) {
-                status = 1;
-                break;
-            }
-        }
-        if (fds[1].revents & POLLIN)
-            break;
-        if (auto frame = receiver.idle(now()))
-            report(std::move(*frame));
-    }
+        if (!readAvailable())
+            status = 1;
+        QCoreApplication::quit();
+    });
+
+    if (window)
+        window->show();
+    schedule();
+    // The count may have been reached before the loop ran; quit() is then already asked for.
+    if (!countReached)
+        app->exec();
+
     // A frame the board was still reading when it ends is reported as far as it came, unless
     // the board has already seen all the frames it was told to wait for.
     if (!countReached) {
-        if (auto frame = receiver.finish())
-            report(std::move(*frame));
+        if (board)
+            board->finish();
+        else if (auto frame = receiver.finish())
+            report(*frame);
     }
 
     // Leave no link to a terminal that is about to go away.
     if (!linkPath.isEmpty() && QFileInfo(linkPath).symLinkTarget() == slavePath)
         QFile::remove(linkPath);
+    window.reset();
+    board.reset();
     ::close(slave);
     ::close(master);
     return status;
