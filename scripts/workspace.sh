@@ -10,9 +10,11 @@ build=$(cd "$1" && pwd)
 "$build/bin/vesk-workspace" "$2" > /dev/null
 ws=$(cd "$2" && pwd)
 
-# The virtual board prints one line per frame it receives and keeps each image in
-# received/; it ends with Vesk.
-"$build/bin/vesk-board" --link "$ws" --keep "$ws/received" > >(tee -a "$ws/board.log") 2>&1 &
+# The virtual board runs each image it receives in its window (its LEDs, switches and the
+# program's text), prints one line per frame and keeps each image in received/; it ends with
+# Vesk.
+"$build/bin/vesk-board" --run --window --link "$ws" --keep "$ws/received" \
+    > >(tee -a "$ws/board.log") 2>&1 &
 board=$!
 trap 'kill "$board" 2>/dev/null || true' EXIT
 for _ in $(seq 50); do
