@@ -2,6 +2,7 @@
 // the LEDs in the board's terminal, and an echo program answers what is written to it.
 #include "serial/frame.h"
 
+#include "support/toolchain.h"
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -40,14 +41,10 @@ protected:
     void SetUp() override
     {
         m_build = qEnvironmentVariable("VESK_BINARY_DIR");
-        if (!QFile::exists(m_build + "/toolchain/cc38h.exe") ||
-            QStandardPaths::findExecutable("h8300-hms-gcc").isEmpty())
-            GTEST_SKIP() << "the bundled toolchain is not built or the cross tools are missing";
+        if (const QString why = vesk::test::toolchainMissing(); !why.isEmpty())
+            GTEST_SKIP() << why.toStdString();
         ASSERT_TRUE(m_dir.isValid());
-        QProcess setup;
-        setup.start(m_build + "/bin/vesk-workspace", {m_dir.path()});
-        ASSERT_TRUE(setup.waitForFinished(60000));
-        ASSERT_EQ(setup.exitCode(), 0) << setup.readAllStandardError().toStdString();
+        ASSERT_EQ(vesk::test::makeWorkspace(m_dir.path()), "");
     }
     void TearDown() override
     {

@@ -4,6 +4,7 @@
 #include "support/recordingwindow.h"
 #include "support/rowname.h"
 #include "support/tempdrive.h"
+#include "support/toolchain.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -36,9 +37,8 @@ protected:
     void SetUp() override
     {
         const QString build = qEnvironmentVariable("VESK_BINARY_DIR");
-        if (!QFile::exists(build + "/toolchain/cc38h.exe") ||
-            QStandardPaths::findExecutable("h8300-hms-gcc").isEmpty())
-            GTEST_SKIP() << "the bundled toolchain is not built or the cross tools are missing";
+        if (const QString why = vesk::test::toolchainMissing(); !why.isEmpty())
+            GTEST_SKIP() << why.toStdString();
         copyTree(build + "/toolchain", d.host("TC"));
         copyTree(build + "/templates", d.host("start"));
         copyTree(build + "/toolchain/samples", d.host("WORK"));

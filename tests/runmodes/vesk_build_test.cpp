@@ -1,8 +1,9 @@
 // Runs vesk-build from the build tree in a workspace of its own, with the bundled toolchain,
 // and checks what it prints and how it exits for each run mode.
 #include "runmodes/toolrun.h"
-#include "support/tempdrive.h"
 #include "support/rowname.h"
+#include "support/tempdrive.h"
+#include "support/toolchain.h"
 
 #include <QDir>
 #include <QFile>
@@ -177,9 +178,8 @@ protected:
     void SetUp() override
     {
         const QString build = qEnvironmentVariable("VESK_BINARY_DIR");
-        if (!QFile::exists(build + "/toolchain/cc38h.exe") ||
-            QStandardPaths::findExecutable("h8300-hms-gcc").isEmpty())
-            GTEST_SKIP() << "the bundled toolchain is not built or the cross tools are missing";
+        if (const QString why = vesk::test::toolchainMissing(); !why.isEmpty())
+            GTEST_SKIP() << why.toStdString();
         // As vesk-workspace lays one out: C: is the workspace, sources in src, tools in tools.
         const QString ws = m_dir.path();
         copyTree(build + "/toolchain", ws + "/tools");

@@ -3,6 +3,7 @@
 // must be what the same sources print when compiled for this machine (their copies built
 // with the tests, in VESK_ORACLE_HOST_DIR).
 #include "support/rowname.h"
+#include "support/toolchain.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,18 +46,14 @@ protected:
         m_build = qEnvironmentVariable("VESK_BINARY_DIR");
         m_hostDir = qEnvironmentVariable("VESK_ORACLE_HOST_DIR");
         m_programs = qEnvironmentVariable("VESK_SOURCE_DIR") + "/tests/sim/programs";
-        if (!QFile::exists(m_build + "/toolchain/cc38h.exe") ||
-            QStandardPaths::findExecutable("h8300-hms-gcc").isEmpty())
-            GTEST_SKIP() << "the bundled toolchain is not built or the cross tools are missing";
+        if (const QString why = vesk::test::toolchainMissing(); !why.isEmpty())
+            GTEST_SKIP() << why.toStdString();
         ASSERT_FALSE(m_hostDir.isEmpty()) << "VESK_ORACLE_HOST_DIR is not set";
         // One workspace serves every row: each builds its own file, one row at a time.
         if (!s_workspace) {
             auto dir = std::make_unique<QTemporaryDir>();
             ASSERT_TRUE(dir->isValid());
-            QProcess setup;
-            setup.start(m_build + "/bin/vesk-workspace", {dir->path()});
-            ASSERT_TRUE(setup.waitForFinished(60000));
-            ASSERT_EQ(setup.exitCode(), 0) << setup.readAllStandardError().toStdString();
+            ASSERT_EQ(vesk::test::makeWorkspace(dir->path()), "");
             s_workspace = std::move(dir);
         }
     }

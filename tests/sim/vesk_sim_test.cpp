@@ -1,6 +1,7 @@
 // Builds programs with the bundled toolchain in a workspace of its own, runs vesk-sim on the
 // images and checks what it prints and how it exits.
 #include "support/rowname.h"
+#include "support/toolchain.h"
 
 #include <QDir>
 #include <QFile>
@@ -104,14 +105,10 @@ protected:
     void SetUp() override
     {
         m_build = qEnvironmentVariable("VESK_BINARY_DIR");
-        if (!QFile::exists(m_build + "/toolchain/cc38h.exe") ||
-            QStandardPaths::findExecutable("h8300-hms-gcc").isEmpty())
-            GTEST_SKIP() << "the bundled toolchain is not built or the cross tools are missing";
+        if (const QString why = vesk::test::toolchainMissing(); !why.isEmpty())
+            GTEST_SKIP() << why.toStdString();
         ASSERT_TRUE(m_dir.isValid());
-        QProcess setup;
-        setup.start(m_build + "/bin/vesk-workspace", {m_dir.path()});
-        ASSERT_TRUE(setup.waitForFinished(60000));
-        ASSERT_EQ(setup.exitCode(), 0) << setup.readAllStandardError().toStdString();
+        ASSERT_EQ(vesk::test::makeWorkspace(m_dir.path()), "");
     }
 
     QString m_build;

@@ -2,6 +2,7 @@
 // bundled toolchain and sent by 転送 to a virtual board on a pseudo-terminal.
 #include "uitest.h"
 
+#include "support/toolchain.h"
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QDirIterator>
@@ -22,9 +23,8 @@ namespace {
 TEST(Demo, SampleBuiltForRamArrivesWholeAtTheVirtualBoard)
 {
     const QString build = qEnvironmentVariable("VESK_BINARY_DIR");
-    if (!QFile::exists(build + "/toolchain/cc38h.exe") ||
-        QStandardPaths::findExecutable("h8300-hms-gcc").isEmpty())
-        GTEST_SKIP() << "the bundled toolchain is not built or the cross tools are missing";
+    if (const QString why = vesk::test::toolchainMissing(); !why.isEmpty())
+        GTEST_SKIP() << why.toStdString();
 
     TempDrive drive;
     copyTree(build + "/toolchain", drive.host("TC"));
