@@ -20,7 +20,7 @@ import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from window_test import (Failure, check, crop_rgb, find_application, read_screen,  # noqa: E402
-                         skip, start_session_bus, start_xvfb, wait_for, write_png)
+                         require_desktop, start_desktop, wait_for, write_png)
 
 TITLE = "仮想ボード"
 LIT, DARK = "点灯", "消灯"
@@ -119,13 +119,7 @@ def main():
         print(__doc__)
         return 2
     board, artifacts = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    for tool in ("Xvfb", "xwininfo", "dbus-daemon", "dbus-send"):
-        if shutil.which(tool) is None:
-            skip(tool + " is not installed")
-    try:
-        import pyatspi
-    except ImportError:
-        skip("python3-pyatspi is not installed")
+    pyatspi = require_desktop()
     if not os.access(board, os.X_OK):
         raise Failure("no vesk-board program at " + board)
 
@@ -135,18 +129,7 @@ def main():
     try:
         fbdir = os.path.join(work, "fb")
         os.makedirs(fbdir)
-        xvfb, display = start_xvfb(fbdir)
-        procs.append(xvfb)
-        bus, address = start_session_bus()
-        procs.append(bus)
-        os.environ["DBUS_SESSION_BUS_ADDRESS"] = address
-        os.environ["DISPLAY"] = display
-        subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
-                        "/org/a11y/bus", "org.a11y.Bus.GetAddress"],
-                       stdout=subprocess.DEVNULL, check=True)
-
-        env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-                   XDG_CONFIG_HOME=os.path.join(work, "config"), LANG="C.UTF-8")
+        display, env = start_desktop(fbdir, procs, work)
         app = subprocess.Popen([board, "--window"], env=env, stdout=subprocess.PIPE,
                                stderr=subprocess.DEVNULL)
         procs.insert(0, app)

@@ -83,6 +83,37 @@ def start_session_bus():
     return bus, address
 
 
+def require_desktop():
+    """The pyatspi module, after making sure Xvfb and a session bus can be started (else skip)."""
+    for tool in ("Xvfb", "xwininfo", "dbus-daemon", "dbus-send"):
+        if shutil.which(tool) is None:
+            skip(tool + " is not installed")
+    try:
+        import pyatspi
+    except ImportError:
+        skip("python3-pyatspi is not installed")
+    return pyatspi
+
+
+def start_desktop(fbdir, procs, work):
+    """Starts Xvfb (its screen in fbdir) and a session bus with the accessibility bus running,
+    adds them to procs, and returns the display and the environment of a Qt program that joins
+    them with its settings under work."""
+    xvfb, display = start_xvfb(fbdir)
+    procs.append(xvfb)
+    bus, address = start_session_bus()
+    procs.append(bus)
+    os.environ["DBUS_SESSION_BUS_ADDRESS"] = address
+    os.environ["DISPLAY"] = display
+    # Qt joins the accessibility bus at start-up only when it is already running.
+    subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
+                    "/org/a11y/bus", "org.a11y.Bus.GetAddress"],
+                   stdout=subprocess.DEVNULL, check=True)
+    env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+               XDG_CONFIG_HOME=os.path.join(work, "config"), LANG="C.UTF-8")
+    return display, env
+
+
 def window_geometry(display):
     """The top-level window titled exactly "Vesk": (x, y, width, height), or None."""
     env = dict(os.environ, DISPLAY=display)
@@ -255,13 +286,7 @@ def main():
         print(__doc__)
         return 2
     vesk, artifacts = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
-    for tool in ("Xvfb", "xwininfo", "dbus-daemon", "dbus-send"):
-        if shutil.which(tool) is None:
-            skip(tool + " is not installed")
-    try:
-        import pyatspi
-    except ImportError:
-        skip("python3-pyatspi is not installed")
+    pyatspi = require_desktop()
     if not os.access(vesk, os.X_OK):
         raise Failure("no vesk program at " + vesk)
 
@@ -290,19 +315,7 @@ def main():
             with open(os.path.join(start, name), "w") as f:
                 f.write("\t.h8300h\n")
 
-        xvfb, display = start_xvfb(fbdir)
-        procs.append(xvfb)
-        bus, address = start_session_bus()
-        procs.append(bus)
-        os.environ["DBUS_SESSION_BUS_ADDRESS"] = address
-        os.environ["DISPLAY"] = display
-        # Qt joins the accessibility bus at start-up only when it is already running.
-        subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.a11y.Bus",
-                        "/org/a11y/bus", "org.a11y.Bus.GetAddress"],
-                       stdout=subprocess.DEVNULL, check=True)
-
-        env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
-                   XDG_CONFIG_HOME=os.path.join(work, "config"), LANG="C.UTF-8")
+        display, env = start_desktop(fbdir, procs, work)
         app = subprocess.Popen([vesk], cwd=start, env=env)
         procs.insert(0, app)
 
