@@ -321,48 +321,99 @@ std::string timerProgram(const TimerRow &row)
 
 class TimerInterrupt : public Workspace, public testing::WithParamInterface<TimerRow>
 {
+protected:
+    // Builds samples/FILE holding `text` in `mode` for ROM, runs it with --ports until half a
+    // period past the fifth toggle and expects port B toggled every `period` states.
+    void expectTogglesAPeriodApart(const char *file, const std::string &text, const char *mode,
+                                   qulonglong period)
+    {
+        constexpr int kToggles = 5;
+        {
+            QFile f(m_dir.filePath(QString("samples/") + file));
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(text.c_str());
+        }
+        QProcess build;
+        build.setWorkingDirectory(m_dir.path());
+        build.start(m_build + "/bin/vesk-build", {mode, QString("samples/") + file, "--rom"});
+        ASSERT_TRUE(build.waitForFinished(120000));
+        ASSERT_EQ(build.exitCode(), 0) << build.readAllStandardOutput().toStdString();
+        const QString base = QFileInfo(file).completeBaseName();
+        const QStringList images =
+            QDir(m_dir.filePath("samples")).entryList({base + ".bin"}, QDir::Files);
+        ASSERT_EQ(images.size(), 1);
+
+        // Half a period past the fifth toggle, whatever the few states of setting up take.
+        const QString limit = QString::number(period * kToggles + period / 2);
+        QProcess sim;
+        sim.start(m_build + "/bin/vesk-sim", {m_dir.filePath("samples/" + images.first()),
+                                              "--ports", "--rom", "--max-states", limit});
+        ASSERT_TRUE(sim.waitForFinished(60000));
+        const std::string context = "stderr: " + sim.readAllStandardError().toStdString();
+        EXPECT_EQ(sim.exitCode(), 2) << context; // the state limit
+
+        std::vector<qulonglong> states;
+        QByteArray values;
+        for (const QByteArray &line : sim.readAllStandardOutput().split('\n')) {
+            if (line.isEmpty())
+                continue;
+            const QList<QByteArray> fields = line.split(' ');
+            ASSERT_EQ(fields.size(), 3) << line.toStdString();
+            states.push_back(fields[0].toULongLong());
+            values += fields[1] + ' ' + fields[2] + '\n';
+        }
+        EXPECT_EQ(values.toStdString(), "PB FF\nPB 00\nPB FF\nPB 00\nPB FF\n") << context;
+        for (size_t i = 1; i < states.size(); ++i)
+            EXPECT_EQ(states[i] - states[i - 1], period)
+                << "between toggles " << i << " and " << i + 1;
+    }
 };
 
 TEST_P(TimerInterrupt, TogglesPortBEveryPeriodToTheState)
 {
     const TimerRow &row = GetParam();
-    constexpr int kToggles = 5;
-    const qulonglong period = qulonglong(row.gra + 1) * row.divisor;
-    {
-        QFile f(m_dir.filePath("samples/tick.mar"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(timerProgram(row).c_str());
-    }
-    QProcess build;
-    build.setWorkingDirectory(m_dir.path());
-    build.start(m_build + "/bin/vesk-build", {"assemble", "samples/tick.mar", "--rom"});
-    ASSERT_TRUE(build.waitForFinished(120000));
-    ASSERT_EQ(build.exitCode(), 0) << build.readAllStandardOutput().toStdString();
-    const QStringList images = QDir(m_dir.filePath("samples")).entryList({"tick.bin"}, QDir::Files);
-    ASSERT_EQ(images.size(), 1);
+    expectTogglesAPeriodApart("tick.mar", timerProgram(row), "assemble",
+                              qulonglong(row.gra + 1) * row.divisor);
+}
 
-    // Half a period past the fifth toggle, whatever the few states of setting up take.
-    const QString limit = QString::number(period * kToggles + period / 2);
-    QProcess sim;
-    sim.start(m_build + "/bin/vesk-sim", {m_dir.filePath("samples/" + images.first()), "--ports",
-                                          "--rom", "--max-states", limit});
-    ASSERT_TRUE(sim.waitForFinished(60000));
-    const std::string context = "stderr: " + sim.readAllStandardError().toStdString();
-    EXPECT_EQ(sim.exitCode(), 2) << context; // the state limit
+// The same in C, as a student writes it: the handler is a function with the compiler's
+// interrupt_handler attribute (it ends in RTE), named at its vector in the reset module.
+TEST_F(TimerInterrupt, InCTogglesPortBEveryPeriodToTheState)
+{
+    const QString resetModule = m_dir.filePath("RESETV_ROM.MAR");
+    QFile f(resetModule);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QByteArray text = f.readAll();
+    f.close();
+    const QByteArray table = "\t.rept\t63\n\t.long\t_unexpected\n\t.endr\n";
+    ASSERT_TRUE(text.contains(table));
+    // Vectors 1-23, then IMIA0 (24), then 25-63.
+    text.replace(table, "\t.rept\t23\n\t.long\t_unexpected\n\t.endr\n\t.long\t_imia0\n"
+                        "\t.rept\t39\n\t.long\t_unexpected\n\t.endr\n");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+    f.close();
 
-    std::vector<qulonglong> states;
-    QByteArray values;
-    for (const QByteArray &line : sim.readAllStandardOutput().split('\n')) {
-        if (line.isEmpty())
-            continue;
-        const QList<QByteArray> fields = line.split(' ');
-        ASSERT_EQ(fields.size(), 3) << line.toStdString();
-        states.push_back(fields[0].toULongLong());
-        values += fields[1] + ' ' + fields[2] + '\n';
-    }
-    EXPECT_EQ(values.toStdString(), "PB FF\nPB 00\nPB FF\nPB 00\nPB FF\n") << context;
-    for (size_t i = 1; i < states.size(); ++i)
-        EXPECT_EQ(states[i] - states[i - 1], period) << "between toggles " << i << " and " << i + 1;
+    expectTogglesAPeriodApart("tick.c", R"(#include "h8io.h"
+void imia0(void) __attribute__((interrupt_handler));
+void imia0(void)
+{
+    TSR0 &= ~0x01; /* IMFA, read as 1 just now */
+    PBDR = ~PBDR;
+}
+int main(void)
+{
+    PBDDR = 0xff;
+    GRA0 = 999;
+    TCR0 = 0x23; /* clear on GRA, phi/8 */
+    TIER0 = 0x01;
+    TSTR = 0x01;
+    __asm__("andc #0x7f,ccr");
+    for (;;)
+        __asm__("sleep");
+}
+)",
+                              "compile", 1000 * 8);
 }
 
 INSTANTIATE_TEST_SUITE_P(
