@@ -1,5 +1,5 @@
 // A newcomer's first run through the window: the sample C program is built for RAM with the
-// bundled toolchain and sent by 転送 to a virtual board on a pseudo-terminal.
+// bundled toolchain and sent by 転送 to a virtual board on a pseudo-terminal, which runs it.
 #include "uitest.h"
 
 #include "support/toolchain.h"
@@ -20,7 +20,7 @@ using namespace vesk::test;
 
 namespace {
 
-TEST(Demo, SampleBuiltForRamArrivesWholeAtTheVirtualBoard)
+TEST(Demo, SampleBuiltForRamArrivesWholeAtTheVirtualBoardAndRuns)
 {
     const QString build = qEnvironmentVariable("VESK_BINARY_DIR");
     if (const QString why = vesk::test::toolchainMissing(); !why.isEmpty())
@@ -37,7 +37,7 @@ TEST(Demo, SampleBuiltForRamArrivesWholeAtTheVirtualBoard)
 
     QProcess board;
     board.start(build + "/bin/vesk-board",
-                {"--link", drive.host("start"), "--keep", drive.host("received"), "--count", "1"});
+                {"--link", drive.host("start"), "--keep", drive.host("received"), "--run"});
     ASSERT_TRUE(board.waitForStarted());
     QDeadlineTimer linked(10000);
     while (!QFileInfo(drive.host("start/dosdevices/com1")).exists() && !linked.hasExpired())
@@ -57,9 +57,20 @@ TEST(Demo, SampleBuiltForRamArrivesWholeAtTheVirtualBoard)
 
     QTest::mouseClick(form.Command2, Qt::LeftButton);
     EXPECT_TRUE(form.messages.isEmpty()) << form.messages.join("|").toStdString();
-    ASSERT_TRUE(board.waitForFinished(20000)) << "the board saw no frame";
-    const QString report = QString::fromUtf8(board.readAllStandardOutput());
+    // The board runs the image in real time: port B's LEDs go round from bit 0, a step every
+    // few hundredths of a second, each shown as a row (bit 7 first).
+    const QString round = "PB ○○○○○○○●\nPB ○○○○○○●○\nPB ○○○○○●○○\n";
+    QString report;
+    QDeadlineTimer running(20000);
+    while (!report.contains(round) && board.state() == QProcess::Running && !running.hasExpired()) {
+        board.waitForReadyRead(100);
+        report += QString::fromUtf8(board.readAllStandardOutput());
+    }
+    board.terminate();
+    ASSERT_TRUE(board.waitForFinished(10000));
+    report += QString::fromUtf8(board.readAllStandardOutput());
     EXPECT_TRUE(report.contains("well formed")) << report.toStdString();
+    EXPECT_TRUE(report.contains(round)) << report.toStdString();
 
     QByteArray image;
     ASSERT_FALSE(fs.readAll("C:\\WORK\\blink.bin", image));
