@@ -170,7 +170,17 @@ INSTANTIATE_TEST_SUITE_P(
                     Row{"GlobalsAndCommonArraysFromRam", "globals", false},
                     Row{"GlobalsAndCommonArraysFromRom", "globals", true},
                     Row{"LastBytesLeaveAfterMainReturnsFromRam", "tail", false},
-                    Row{"LastBytesLeaveAfterMainReturnsFromRom", "tail", true}),
+                    Row{"LastBytesLeaveAfterMainReturnsFromRom", "tail", true},
+                    Row{"FormattedOutputFromRam", "libprintf", false},
+                    Row{"FormattedOutputFromRom", "libprintf", true},
+                    Row{"OwnPutcharCarriesPrintfAndPutsFromRam", "libputchar", false},
+                    Row{"OwnPutcharCarriesPrintfAndPutsFromRom", "libputchar", true},
+                    Row{"StringFunctionsFromRam", "libstring", false},
+                    Row{"StringFunctionsFromRom", "libstring", true},
+                    Row{"CharacterClassesFromRam", "libctype", false},
+                    Row{"CharacterClassesFromRom", "libctype", true},
+                    Row{"ConversionsSortAndSearchFromRam", "libstdlib", false},
+                    Row{"ConversionsSortAndSearchFromRom", "libstdlib", true}),
     vesk::test::RowName());
 
 } // namespace

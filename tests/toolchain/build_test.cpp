@@ -337,6 +337,56 @@ std::optional<quint32> mapAddress(const QByteArray &map, const QString &symbol)
     return m.captured(1).toUInt(nullptr, 16);
 }
 
+struct StackRow
+{
+    const char *name;
+    const char *resetModule;
+    const char *start;
+    const char *source;
+    bool warns;
+};
+
+class StackRoom : public ToolchainBuild, public ::testing::WithParamInterface<StackRow>
+{
+};
+
+// The link still succeeds; the warning counts the bytes between the end of the data (the map's
+// ___bss_end) and the stack's top at FFFF10.
+TEST_P(StackRoom, LinkWarnsWhenLessThan256BytesAreLeft)
+{
+    const StackRow &row = GetParam();
+    drive.write("WORK/main.c", row.source);
+    drive.write("WORK/RESETV.MAR", drive.read(QString("TC/") + row.resetModule));
+    ASSERT_EQ(run("C:\\WORK", "C:\\TC\\a38h RESETV.MAR").exitCode, 0);
+    compile("C:\\WORK\\main.C");
+    const Result link = run("C:\\TC", QString("l38h.exe C:\\WORK\\resetv.obj,main.obj -start=P(0") +
+                                          row.start + ") -output=main -print=main -library=c38hab");
+    ASSERT_EQ(link.exitCode, 0) << link.err.constData();
+    const auto bssEnd = mapSymbol(drive.read("TC/main.map"), "___bss_end");
+    ASSERT_TRUE(bssEnd);
+    const quint32 left = 0xFFFF10 - *bssEnd;
+    EXPECT_EQ(left < 256, row.warns) << left;
+    const QByteArray expected =
+        row.warns ? "l38h: warning: only " + QByteArray::number(left) +
+                        " bytes of RAM are left for the stack (256 or more advised)\n"
+                  : QByteArray();
+    EXPECT_EQ(link.err.toStdString(), expected.toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, StackRoom,
+    ::testing::Values(
+        StackRow{"RomBssLeaves192", "RESETV_ROM.MAR", "200",
+                 "char big[8000];\nint main(void) { big[1] = 1; return big[0]; }\n", true},
+        StackRow{"RomSmallData", "RESETV_ROM.MAR", "200",
+                 "char small[7680];\nint main(void) { small[1] = 1; return small[0]; }\n", false},
+        // A RAM program's code and data come before the bss in the same RAM.
+        StackRow{"RamImageAndBss", "RESETV_RAM.MAR", "FFDF50",
+                 "char big[7900];\nint main(void) { big[1] = 1; return big[0]; }\n", true},
+        StackRow{"RamBlinkSized", "RESETV_RAM.MAR", "FFDF50",
+                 "char led;\nint main(void) { led = 1; return 0; }\n", false}),
+    vesk::test::RowName());
+
 struct PaddedRow
 {
     const char *name;
@@ -463,6 +513,21 @@ TEST_F(ToolchainBuild, CompileErrorLeavesNoObjectAndItsMessageInErrTxt)
         run("C:\\TC", "cc38h.exe -abs16 -CPU=300HA -INCLUDE=C:\\TC\\ C:\\WORK\\bad.C");
     EXPECT_NE(direct.exitCode, 0);
     EXPECT_TRUE(direct.err.isEmpty()) << "every message goes to standard output";
+}
+
+// cc38h hands gcc a rewritten copy of a source with "#pragma interrupt": its messages still
+// name the user's file and lines, and "..." includes are still found beside it.
+TEST_F(ToolchainBuild, MessagesOfASourceWithInterruptPragmasNameItsLines)
+{
+    drive.write("WORK/mine.h", "extern int ticks;\n");
+    drive.write("WORK/bad.c", "#include \"mine.h\"\n#pragma interrupt(int_imia0)\n"
+                              "void int_imia0(void) { ticks++; }\n"
+                              "int main(void)\n{\n    int x = ;\n    return x;\n}\n");
+    compile("C:\\WORK\\bad.C");
+    EXPECT_FALSE(drive.exists("TC/bad.obj"));
+    const QByteArray messages = drive.read("TC/err.txt");
+    EXPECT_TRUE(messages.contains("C:\\WORK\\bad.C:6: error")) << messages.constData();
+    EXPECT_FALSE(messages.contains("mine.h")) << messages.constData();
 }
 
 struct FailureRow

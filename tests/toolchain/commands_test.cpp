@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QtEndian>
 
 using namespace vesk::toolchain;
@@ -135,6 +136,64 @@ INSTANTIATE_TEST_SUITE_P(
         DasmRow{"RangeNotHexadecimal", {"-o0", "a.bin", "0,10g"}, false},
         DasmRow{"NoImage", {"-o0", "0,10"}, false}),
     vesk::test::RowName());
+
+struct PragmaRow
+{
+    const char *name;
+    QByteArray source;
+    QByteArray handed; // empty: the source goes to gcc as it is
+};
+
+class InterruptPragmas : public ::testing::TestWithParam<PragmaRow>
+{
+};
+
+TEST_P(InterruptPragmas, BecomeDeclarationsOnTopWithTheLinesKept)
+{
+    const PragmaRow &row = GetParam();
+    EXPECT_EQ(withInterruptHandlers(row.source, "/w/a \\\"b\".c").toStdString(),
+              row.handed.toStdString());
+}
+
+const QByteArray kAttr = " __attribute__((interrupt_handler));\n";
+const QByteArray kLine = "#line 1 \"/w/a \\\\\\\"b\\\".c\"\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, InterruptPragmas,
+    ::testing::Values(
+        PragmaRow{"NoPragma", "int main(void) { return 0; }\n", ""},
+        PragmaRow{"GccsOwnFormIsLeft", "#pragma interrupt\nvoid f(void) {}\n", ""},
+        PragmaRow{"NotANameIsLeft", "#pragma interrupt(f g)\n", ""},
+        PragmaRow{"AfterTheDefinition", "void f(void) {}\n#pragma interrupt(f)\nint x;\n",
+                  "void f(void)" + kAttr + kLine + "void f(void) {}\n\nint x;\n"},
+        PragmaRow{"SeveralNamesOnceEach",
+                  "  #  pragma  interrupt ( f , g )\r\n#pragma interrupt(g)\r\nvoid f(void) {}\r\n",
+                  "void f(void)" + kAttr + "void g(void)" + kAttr + kLine +
+                      "\r\n\r\nvoid f(void) {}\r\n"}),
+    vesk::test::RowName());
+
+// The reset module's table and l38h's defaults name the same vectors.
+TEST(VectorNames, TemplateNamesEachVectorAsTheLinkDefaultsIt)
+{
+    QFile file(qEnvironmentVariable("VESK_SOURCE_DIR") + "/toolchain/templates/RESETV_ROM.MAR");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QList<QByteArray> table;
+    for (const QByteArray &line : file.readAll().split('\n'))
+        if (line.startsWith("\t.long\t"))
+            table << line.mid(7).split('\t').first().trimmed();
+    ASSERT_EQ(table.size(), kVectorCount);
+    EXPECT_EQ(table[0], "_start");
+    const QByteArray script = linkerScript({{".00", 0}}, 0x200).text;
+    for (int vector = 1; vector < kVectorCount; ++vector) {
+        EXPECT_EQ(table[vector], "_" + vectorName(vector)) << vector;
+        EXPECT_TRUE(script.contains("PROVIDE(" + table[vector] +
+                                    " = DEFINED(_unexpected) ? _unexpected : 0);"))
+            << vector;
+    }
+    EXPECT_EQ(vectorName(24), "int_imia0");
+    EXPECT_EQ(vectorName(57), "int_rxi1");
+    EXPECT_EQ(vectorName(18), "int_vec18");
+}
 
 struct LayoutRow
 {

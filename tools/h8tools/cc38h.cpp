@@ -5,6 +5,7 @@
 #include "toolsupport.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cstdio>
@@ -30,7 +31,6 @@ int compile(const CompileArgs &args)
     }
     const QString sourceHost = fs.toHost(args.source);
     const QString objName = baseName(args.source) + QStringLiteral(".obj");
-    const PathNames names = {{sourceHost, args.source}};
 
     Staging staging(fs.hostCurrentDir());
     if (!staging.isValid()) {
@@ -40,12 +40,33 @@ int compile(const CompileArgs &args)
     // int stays 16 bits wide (gcc's default for -mh): the runtime library is built so, and
     // it is the natural width of the board's registers and bus.
     QStringList gcc = {QStringLiteral("-mh"), QStringLiteral("-O2"), QStringLiteral("-c")};
+    QString gccSource = sourceHost;
+    PathNames names = {{sourceHost, args.source}};
+    QByteArray text;
+    if (fs.readAll(args.source, text)) {
+        say(QStringLiteral("cannot read source %1").arg(args.source));
+        return 1;
+    }
+    if (const QByteArray handed = withInterruptHandlers(text, sourceHost.toUtf8());
+        !handed.isEmpty()) {
+        gccSource = staging.path(QStringLiteral("source.c"));
+        QFile staged(gccSource);
+        if (!staged.open(QIODevice::WriteOnly) || staged.write(handed) < 0) {
+            say(QStringLiteral("cannot write in %1").arg(fs.currentDir()));
+            return 1;
+        }
+        staged.close();
+        names.append({gccSource, args.source});
+        // The staged copy lies elsewhere: its "..." includes are looked for in the
+        // source's directory first all the same.
+        gcc << QStringLiteral("-I") << QFileInfo(sourceHost).absolutePath();
+    }
     for (const QString &dir : args.includeDirs)
         gcc << QStringLiteral("-I") << fs.toHost(dir);
     gcc << QStringLiteral("-I") << toolHostDir() + QStringLiteral("/include");
     // gcc picks the language by extension and would take "main.C" for C++.
     gcc << QStringLiteral("-o") << staging.path(objName) << QStringLiteral("-x")
-        << QStringLiteral("c") << fileArgument(sourceHost);
+        << QStringLiteral("c") << fileArgument(gccSource);
 
     const RunResult run = runGnuTool(QStringLiteral("gcc"), gcc, fs.hostCurrentDir());
     std::fputs(withCrLf(mapPaths(run.output, names, &fs)).constData(), stdout);

@@ -381,6 +381,71 @@ QList<QPair<CoffSection, CoffSection>> overlappingSections(const QList<CoffSecti
     return pairs;
 }
 
+QByteArray withInterruptHandlers(const QByteArray &source, const QByteArray &fileName)
+{
+    static const QRegularExpression pragma(
+        QStringLiteral(R"(^[ \t]*#[ \t]*pragma[ \t]+interrupt[ \t]*\(([^)]*)\)[ \t]*\r?$)"));
+    static const QRegularExpression identifier(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    QList<QByteArray> lines = source.split('\n');
+    QList<QByteArray> handlers;
+    for (QByteArray &line : lines) {
+        const QRegularExpressionMatch match = pragma.match(QString::fromLatin1(line));
+        if (!match.hasMatch())
+            continue;
+        QList<QByteArray> names;
+        for (const QString &name : match.captured(1).split(u','))
+            names << name.trimmed().toLatin1();
+        // A list that is not all names is left for gcc to judge.
+        if (!std::all_of(names.cbegin(), names.cend(), [](const QByteArray &name) {
+                return identifier.match(QString::fromLatin1(name)).hasMatch();
+            }))
+            continue;
+        for (const QByteArray &name : names)
+            if (!handlers.contains(name))
+                handlers << name;
+        line = line.endsWith('\r') ? QByteArray("\r") : QByteArray();
+    }
+    if (handlers.isEmpty())
+        return {};
+    QByteArray text;
+    for (const QByteArray &name : handlers)
+        text += "void " + name + "(void) __attribute__((interrupt_handler));\n";
+    QByteArray quoted = fileName;
+    quoted.replace('\\', "\\\\").replace('"', "\\\"");
+    text += "#line 1 \"" + quoted + "\"\n";
+    return text + lines.join('\n');
+}
+
+QByteArray vectorName(int vector)
+{
+    // The sources of the H8/3048 series, by vector number; the others are reserved.
+    static const QMap<int, QByteArray> named = [] {
+        QMap<int, QByteArray> m{{7, "nmi"},     {20, "wovi"},   {21, "cmi"},    {44, "dend0a"},
+                                {45, "dend0b"}, {46, "dend1a"}, {47, "dend1b"}, {60, "adi"}};
+        for (int n = 0; n < 4; ++n)
+            m[8 + n] = "trap" + QByteArray::number(n);
+        for (int n = 0; n < 6; ++n)
+            m[12 + n] = "irq" + QByteArray::number(n);
+        for (int n = 0; n < 5; ++n) {
+            const QByteArray channel = QByteArray::number(n);
+            m[24 + 4 * n] = "imia" + channel;
+            m[25 + 4 * n] = "imib" + channel;
+            m[26 + 4 * n] = "ovi" + channel;
+        }
+        for (int n = 0; n < 2; ++n) {
+            const QByteArray channel = QByteArray::number(n);
+            m[52 + 4 * n] = "eri" + channel;
+            m[53 + 4 * n] = "rxi" + channel;
+            m[54 + 4 * n] = "txi" + channel;
+            m[55 + 4 * n] = "tei" + channel;
+        }
+        return m;
+    }();
+    if (vector < 1 || vector >= kVectorCount)
+        return {};
+    return "int_" + named.value(vector, "vec" + QByteArray::number(vector));
+}
+
 LinkScript linkerScript(const QList<PlacedSection> &placed, std::optional<quint32> programStart)
 {
     // One output section per address, in ascending order, each holding every input section
@@ -444,6 +509,12 @@ LinkScript linkerScript(const QList<PlacedSection> &placed, std::optional<quint3
              "___bss_end = .; " +
              sectionEndSymbol(".bss") + " = .; }\n";
     }
+    // ld defines a PROVIDEd name only where it is referenced and nowhere defined: a handler
+    // takes its vector by its name alone, and the reset module stays the same for every
+    // program of a workspace. ld evaluates the value even when the name is not wanted, so a
+    // link without the ROM reset module must not need _unexpected.
+    for (int vector = 1; vector < kVectorCount; ++vector)
+        s += "  PROVIDE(_" + vectorName(vector) + " = DEFINED(_unexpected) ? _unexpected : 0);\n";
     s += "  ASSERT(. <= " + hex(kRamEnd) +
          ", \"the program's data does not fit in RAM (it must end by " +
          QByteArray::number(kRamEnd - 1, 16).toUpper() + ")\")\n}\n";

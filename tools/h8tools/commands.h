@@ -99,6 +99,21 @@ bool isLaidOut(const QByteArray &sectionName);
 // initialised data joins it. The board's image must carry them as zeros all the same.
 QList<QByteArray> loadedWithoutBytes(const QList<CoffSection> &sections);
 
+// The number of vectors in the chip's table (000000-0000FF).
+inline constexpr int kVectorCount = 64;
+
+// The name, as C spells it, that the ROM reset module puts at `vector` (1 to 63): "int_nmi",
+// "int_trap0", "int_imia0", "int_rxi1", ..., "int_vec18" for a reserved vector. Empty for
+// the reset vector (0) and outside the table.
+QByteArray vectorName(int vector);
+
+// The source as cc38h hands it to gcc, whose own "#pragma interrupt" takes no names: each
+// "#pragma interrupt(name[, name...])" line emptied, and at the top a declaration giving each
+// named function the interrupt_handler attribute (it saves what it uses and ends in RTE),
+// then "#line 1" with `fileName` so that messages name the user's lines. Empty when the
+// source holds no such pragma.
+QByteArray withInterruptHandlers(const QByteArray &source, const QByteArray &fileName);
+
 struct PlacedSection
 {
     QByteArray name;
@@ -117,7 +132,8 @@ struct LinkScript
 // `programStart`, or without one right after the highest placed section, or at kRamStart
 // when nothing is placed. A program in RAM carries its data and zeroed bss in the image; a
 // program elsewhere keeps initialised data in ROM behind the code, for start-up code to copy
-// to kRamStart.
+// to kRamStart. Every vector name that the program leaves undefined becomes the reset
+// module's stopping loop, _unexpected.
 LinkScript linkerScript(const QList<PlacedSection> &placed, std::optional<quint32> programStart);
 
 } // namespace vesk::toolchain

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QMap>
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace vesk;
@@ -122,6 +123,23 @@ std::optional<QList<CoffSection>> finishProgram(const QString &hostAbs, const Li
     return trimmedSections;
 }
 
+// The stack grows down from kStackTop into whatever RAM the program's data leaves; nothing
+// stops it at the bss, so a program that leaves little room is told so.
+void warnOfAShortStack(const QList<CoffSection> &sections)
+{
+    constexpr quint32 kAdvised = 256;
+    quint32 dataEnd = kRamStart;
+    for (const CoffSection &section : sections)
+        if (section.size > 0 && section.address >= kRamStart && section.address < kRamEnd)
+            dataEnd = std::max(dataEnd, section.address + section.size);
+    const quint32 left = dataEnd < board::kStackTop ? board::kStackTop - dataEnd : 0;
+    if (left < kAdvised)
+        report(kTool, QStringLiteral("warning: only %1 bytes of RAM are left for the stack (%2 "
+                                     "or more advised)")
+                          .arg(left)
+                          .arg(kAdvised));
+}
+
 int link(const LinkArgs &args)
 {
     const DosFs fs = toolFs();
@@ -202,6 +220,7 @@ int link(const LinkArgs &args)
     const auto sections = finishProgram(staging.path(absName), script, inputs);
     if (!sections)
         return 1;
+    warnOfAShortStack(*sections);
 
     if (!args.map.isEmpty()) {
         QFile map(staging.path(mapName));

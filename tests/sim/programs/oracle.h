@@ -19,12 +19,7 @@ typedef short i16;
 typedef unsigned short u16;
 typedef long i32;
 typedef unsigned long u32;
-/* There is no C library, only the runtime library's block functions. */
-typedef __SIZE_TYPE__ size_t;
-void *memcpy(void *to, const void *from, size_t n);
-void *memmove(void *to, const void *from, size_t n);
-void *memset(void *to, int value, size_t n);
-int memcmp(const void *a, const void *b, size_t n);
+#include <string.h>
 #define NOINLINE __attribute__((noinline))
 #else
 #include <stdint.h>

@@ -1,0 +1,6 @@
+#include "c38hab.h"
+
+int C38HAB_NAME(isgraph)(int c)
+{
+    return c > 0x20 && c < 0x7f;
+}
