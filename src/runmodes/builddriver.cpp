@@ -106,7 +106,7 @@ void BuildDriver::logOutput(const QByteArray &output)
 }
 
 bool BuildDriver::runTool(const QString &commandLine, const QString &output,
-                          const QString &timeoutMessage)
+                          const QString &timeoutMessage, QByteArray *said)
 {
     m_options.binDir = m_state.BinDir;
     ProcessHandle process;
@@ -123,6 +123,10 @@ bool BuildDriver::runTool(const QString &commandLine, const QString &output,
         m_notifier.message(timeoutMessage);
         return false;
     }
+    // The wait ends only once the tool has, and the process reads the rest of its pipe
+    // before it counts as ended: everything the tool wrote is here.
+    if (said)
+        *said = process.output();
     return true;
 }
 
@@ -177,10 +181,13 @@ void BuildDriver::Assemble()
                  QStringLiteral("アセンブル　エラー")))
         return;
     logStage(B, QStringLiteral(":アセンブルＯＫ"));
+    QByteArray linkerSaid;
     if (!runTool(quoteArg(tools + "l38h") + " " + quoteArg(B + ".obj"), B + ".abs",
-                 QStringLiteral("リンク　エラー")))
+                 QStringLiteral("リンク　エラー"), &linkerSaid))
         return;
     logStage(B, QStringLiteral(":リンクＯＫ"));
+    // A link that succeeds may still warn (little RAM left for the stack).
+    logOutput(linkerSaid);
     if (!runTool(quoteArg(tools + "c38h") + " " + quoteArg(B + ".abs"), B + ".mot",
                  QStringLiteral("ＭＯＴコンバート　エラー")))
         return;
@@ -297,11 +304,15 @@ void BuildDriver::Compile()
     if (failed(m_fs.copy(tools + B + ".obj", work + B + ".obj")))
         return;
 
+    QByteArray linkerSaid;
     if (!runTool("l38h.exe " + quoteArg(work + "resetv.obj," + B + ".obj") + " -start=P(0" + start +
                      ") -output=" + quoteArg(B) + " -print=" + quoteArg(B) + " -library=c38hab",
-                 B + ".abs", QStringLiteral("リンク　エラー")))
+                 B + ".abs", QStringLiteral("リンク　エラー"), &linkerSaid))
         return;
     logStage(B, QStringLiteral(":リンクＯＫ"));
+    // Like the compiler's warnings after its OK line: the program links, but the user
+    // should read why it may still fail on the board.
+    logOutput(linkerSaid);
     if (failed(m_fs.copy(tools + B + ".abs", work + B + ".abs")) ||
         failed(m_fs.copy(tools + B + ".map", work + B + ".map")))
         return;

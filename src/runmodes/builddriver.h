@@ -45,7 +45,9 @@ private:
     // Shows an error in the one convention; true when there was one.
     bool failed(const Error &error);
     // Starts a tool and waits for its output and its end; false (the user told) on failure.
-    bool runTool(const QString &commandLine, const QString &output, const QString &timeoutMessage);
+    // On success, `said` (when given) receives what the tool wrote: its warnings.
+    bool runTool(const QString &commandLine, const QString &output, const QString &timeoutMessage,
+                 QByteArray *said = nullptr);
     // Waits for a file Vesk itself has just written; false (the user told) on time-out.
     bool expectFile(const QString &output, const QString &timeoutMessage);
     bool removeIfPresent(const QString &name);

@@ -158,7 +158,15 @@ INSTANTIATE_TEST_SUITE_P(
                         "WarningFollowsTheCompilesOkLine", "warn.c",
                         "int main(void)\n{\n    unsigned char c;\n    for (c = 0; c < 256; c++)\n"
                         "        ;\n    return 0;\n}\n",
-                        2, "", "", "comparison is always true due to limited range of data type"}),
+                        2, "", "", "comparison is always true due to limited range of data type"},
+                    // The link succeeds, and its warning is still for the user to read.
+                    MessageRow{"StackWarningFollowsTheLinksOkLine", "stk.c",
+                               "char big[7900];\nint main(void) { big[1] = 1; return big[0]; }\n",
+                               2, "", "stk:リンクＯＫ", "l38h: warning: only "},
+                    MessageRow{"StackWarningOfAnAssemblerProgram", "stk.mar",
+                               "\t.h8300h\n\t.text\n\t.global\t_start\n_start:\trts\n"
+                               "\t.section .bss\nbuf:\t.space\t8000\n",
+                               0, "", "stk:リンクＯＫ", "l38h: warning: only "}),
     vesk::test::RowName());
 
 TEST_F(RealBuilds, WarningLinesComeRightAfterTheCompilesOkLine)
