@@ -1,0 +1,7 @@
+#include "fp.h"
+
+/* Zero or positive when a >= b; a NaN gives -1. */
+c38_s32 __gesf2(float a, float b)
+{
+    return fp_compare(fp_bits(a), fp_bits(b), -1);
+}
