@@ -35,17 +35,9 @@ int main(void)
 }
 )";
 
-class BoardRun : public testing::Test
+class BoardRun : public vesk::test::WorkspaceTest
 {
 protected:
-    void SetUp() override
-    {
-        m_build = qEnvironmentVariable("VESK_BINARY_DIR");
-        if (const QString why = vesk::test::toolchainMissing(); !why.isEmpty())
-            GTEST_SKIP() << why.toStdString();
-        ASSERT_TRUE(m_dir.isValid());
-        ASSERT_EQ(vesk::test::makeWorkspace(m_dir.path()), "");
-    }
     void TearDown() override
     {
         if (m_fd >= 0)
@@ -100,8 +92,6 @@ protected:
         return QString::fromUtf8(m_board.readLine()).trimmed();
     }
 
-    QString m_build;
-    QTemporaryDir m_dir;
     QProcess m_board;
     int m_fd = -1;
 };

@@ -98,22 +98,7 @@ const char *const kPlenty = "5000000";
 
 const char *const kPattern = "PB 01\nPB 02\nPB 04\nPB 08\nPB 10\nPB 20\nPB 40\nPB 80\nPB 01\n";
 
-// A fresh workspace from vesk-workspace, skipped without the toolchain.
-class Workspace : public testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        m_build = qEnvironmentVariable("VESK_BINARY_DIR");
-        if (const QString why = vesk::test::toolchainMissing(); !why.isEmpty())
-            GTEST_SKIP() << why.toStdString();
-        ASSERT_TRUE(m_dir.isValid());
-        ASSERT_EQ(vesk::test::makeWorkspace(m_dir.path()), "");
-    }
-
-    QString m_build;
-    QTemporaryDir m_dir;
-};
+using Workspace = vesk::test::WorkspaceTest;
 
 class VeskSim : public Workspace, public testing::WithParamInterface<Row>
 {

@@ -26,4 +26,13 @@ std::string makeWorkspace(const QString &dir)
     return {};
 }
 
+void WorkspaceTest::SetUp()
+{
+    m_build = qEnvironmentVariable("VESK_BINARY_DIR");
+    if (const QString why = toolchainMissing(); !why.isEmpty())
+        GTEST_SKIP() << why.toStdString();
+    ASSERT_TRUE(m_dir.isValid());
+    ASSERT_EQ(makeWorkspace(m_dir.path()), "");
+}
+
 } // namespace vesk::test

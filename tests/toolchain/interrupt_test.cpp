@@ -71,18 +71,10 @@ struct HandlerRow
     const char *out;
 };
 
-class InterruptHandler : public testing::TestWithParam<HandlerRow>
+class InterruptHandler : public vesk::test::WorkspaceTest,
+                         public testing::WithParamInterface<HandlerRow>
 {
 protected:
-    void SetUp() override
-    {
-        m_build = qEnvironmentVariable("VESK_BINARY_DIR");
-        if (const QString why = vesk::test::toolchainMissing(); !why.isEmpty())
-            GTEST_SKIP() << why.toStdString();
-        ASSERT_TRUE(m_dir.isValid());
-        ASSERT_EQ(vesk::test::makeWorkspace(m_dir.path()), "");
-    }
-
     // vesk-build's log of a ROM compile of samples/FILE (holding `text` unless null); the
     // build must succeed.
     QByteArray buildForRom(const QString &file, const std::string *text)
@@ -100,9 +92,6 @@ protected:
         EXPECT_EQ(build.exitCode(), 0) << log.toStdString();
         return log;
     }
-
-    QString m_build;
-    QTemporaryDir m_dir;
 };
 
 TEST_P(InterruptHandler, RunsAtItsVectorAndLeavesOtherProgramsAlone)
