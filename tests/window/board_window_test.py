@@ -19,8 +19,8 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from window_test import (Failure, check, crop_rgb, find_application, read_screen,  # noqa: E402
-                         require_desktop, start_desktop, wait_for, write_png)
+from window_test import (Failure, check, find_application, keep_screenshot,  # noqa: E402
+                         require_desktop, start_desktop, wait_for)
 
 TITLE = "仮想ボード"
 LIT, DARK = "点灯", "消灯"
@@ -173,19 +173,7 @@ def main():
             os.close(host)
         print("PA %s, PB %s" % (pattern(found, "PA"), pattern(found, "PB")))
 
-        last = [None]
-
-        def painted():
-            rows = crop_rgb(read_screen(fbdir), *window)
-            settled = rows == last[0] and len(set(rows)) > 20
-            last[0] = rows
-            return rows if settled else None
-
-        rows = wait_for("the window to be painted", painted, timeout=5.0, step=0.2)
-        os.makedirs(artifacts, exist_ok=True)
-        shot = os.path.join(artifacts, "board-window-xvfb.png")
-        write_png(shot, rows)
-        print("screenshot: " + shot)
+        keep_screenshot(fbdir, window, artifacts, "board-window-xvfb.png")
 
         app.send_signal(signal.SIGTERM)
         try:

@@ -178,6 +178,24 @@ def write_png(path, rows):
 # --- controls through the accessibility bus -----------------------------------------------
 
 
+def keep_screenshot(fbdir, window, artifacts, name):
+    """Writes the window's picture to artifacts/name once two looks a moment apart agree and
+    show more than a blank window."""
+    last = [None]
+
+    def painted():
+        rows = crop_rgb(read_screen(fbdir), *window)
+        settled = rows == last[0] and len(set(rows)) > 20
+        last[0] = rows
+        return rows if settled else None
+
+    rows = wait_for("the window to be painted", painted, timeout=5.0, step=0.2)
+    os.makedirs(artifacts, exist_ok=True)
+    shot = os.path.join(artifacts, name)
+    write_png(shot, rows)
+    print("screenshot: " + shot)
+
+
 def find_application(pyatspi, pid):
     desktop = pyatspi.Registry.getDesktop(0)
     for i in range(desktop.childCount):
@@ -340,21 +358,7 @@ def main():
         for name in CONTROLS:
             print("  %-14s %-12s at %3d,%3d size %3dx%3d" % ((name, found[name][0]) + place[name]))
 
-        # The picture is kept once two looks a moment apart agree and show more than a
-        # blank window.
-        last = [None]
-
-        def painted():
-            rows = crop_rgb(read_screen(fbdir), *window)
-            settled = rows == last[0] and len(set(rows)) > 20
-            last[0] = rows
-            return rows if settled else None
-
-        rows = wait_for("the window to be painted", painted, timeout=5.0, step=0.2)
-        os.makedirs(artifacts, exist_ok=True)
-        shot = os.path.join(artifacts, "vesk-window.png")
-        write_png(shot, rows)
-        print("screenshot: " + shot)
+        keep_screenshot(fbdir, window, artifacts, "vesk-window.png")
 
         app.send_signal(signal.SIGTERM)
         try:
