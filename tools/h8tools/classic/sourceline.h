@@ -1,0 +1,24 @@
+#pragma once
+
+// A line of a classic-syntax assembler source with where it came from, so that every message
+// about it, after macro expansion and translation, names the user's own file and line.
+
+#include <QList>
+#include <QString>
+
+namespace vesk::classic {
+
+struct SourceLine
+{
+    QString text; // without its line end
+    QString file; // as the user named it (a DOS path in messages)
+    int line = 0; // 1-based
+};
+
+// "FILE:LINE: message", the form every classic-syntax message takes.
+inline QString located(const SourceLine &at, const QString &message)
+{
+    return QStringLiteral("%1:%2: %3").arg(at.file).arg(at.line).arg(message);
+}
+
+} // namespace vesk::classic
