@@ -8,14 +8,12 @@
 #include "sim/runner.h"
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <span>
 #include <string>
 #include <vector>
 

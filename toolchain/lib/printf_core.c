@@ -58,7 +58,7 @@ int __c38_format(struct __c38_out *out, const char *format, va_list args)
     int count = 0;
     char c;
     while ((c = *format++) != 0) {
-        const char *spec = format - 1;
+        const char *conversion = format - 1; /* where this "%..." began */
         unsigned char flags = 0, base = 10;
         int width = 0, precision = -1, length = 0, zeros = 0, pad;
         char text[12]; /* 32 bits in octal is 11 digits */
@@ -175,8 +175,8 @@ int __c38_format(struct __c38_out *out, const char *format, va_list args)
                 else if (c == 0)
                     --format;
                 /* As written, so the reader sees what was not converted. */
-                body = spec;
-                length = (int)(format - spec);
+                body = conversion;
+                length = (int)(format - conversion);
                 width = 0;
             }
         }

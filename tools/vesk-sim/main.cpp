@@ -5,8 +5,6 @@
 #include "sim/chip.h"
 #include "sim/runner.h"
 
-#include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -15,7 +13,6 @@
 #include <iterator>
 #include <limits>
 #include <poll.h>
-#include <span>
 #include <string>
 #include <unistd.h>
 #include <vector>
