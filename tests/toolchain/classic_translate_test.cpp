@@ -47,12 +47,22 @@ INSTANTIATE_TEST_SUITE_P(
         LineRow{"HexAbsoluteShort", "\tMOV.B\tR0L,@H'FFFFD6:8", "\tmov.b\tr0l,@0xFFFFD6:8"},
         LineRow{"SizedImmediate", "\tMOV.L\t#H'10:32,ER0", "\tmov.l\t#0x10:32,er0"},
         LineRow{"LocationCounter", "\tBRA\t$", "\tbra\t."},
-        LineRow{"LabelWithoutColon", "LOOP\tBRA\tLOOP", "LOOP:|\tbra\tLOOP"},
+        LineRow{"LabelWithoutColon", "LOOP\tBRA\tLOOP", "LOOP:\tbra\tLOOP"},
         LineRow{"LabelWithColonAlone", "Start:", "Start:"},
         LineRow{"SymbolCaseKept", "\tJSR\t@SubRoutine:24", "\tjsr\t@SubRoutine:24"},
         LineRow{"Displacement", "\tMOV.W\t@(D'4:16,ER6),R1", "\tmov.w\t@(4:16,er6),r1"},
         LineRow{"PreDecrementPostIncrement", "\tMOV.L\tER0,@-SP\n\tMOV.L\t@ER7+,ER0",
                 "\tmov.l\ter0,@-sp|\tmov.l\t@er7+,er0"},
+        LineRow{"StartOfAndSizeOf",
+                "\t.SECTION\tB,STACK\n\t.SECTION\tP,CODE\n\tMOV.L\t#STARTOF B,ER0\n"
+                "\tMOV.L\t#SIZEOF (B),ER1",
+                "\t.bss|\t.text|\tmov.l\t#___startof.bss,er0|\tmov.l\t#___sizeof.bss,er1"},
+        LineRow{"UsualSectionNeedsNoDeclaration", "\t.DATA.L\tSTARTOF D+SIZEOF D",
+                "\t.long\t___startof.data+___sizeof.data"},
+        LineRow{"LocatedSectionStart", "\t.SECTION\tV,DATA,LOCATE=H'100\n\t.DATA.L\tSTARTOF V",
+                "\t.section\t.0100,\"d\"|\t.long\t___startof.0100"},
+        LineRow{"DummyLayout", "\t.SECTION\tREC,DUMMY\nNEXT\t.RES.L\t1\nVAL\t.RES.W\t1",
+                "\t.struct\t0|NEXT:\t.space\t(1)*4|VAL:\t.space\t(1)*2"},
         LineRow{"Bases", "\t.DATA.B\tB'0101,O'17,D'10,'A'", "\t.byte\t0x5, 0xF, 10, 65"},
         LineRow{"ClassicPrecedence", "\t.DATA.W\t1+2<<3", "\t.word\t(1+2)<<3"},
         LineRow{"BinaryTildeIsXor", "\t.DATA.B\t6~3", "\t.byte\t6^3"},
@@ -63,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
         LineRow{"SemicolonInString", "\t.SDATA\t\"a;b\"", "\t.ascii\t\"a;b\""},
         LineRow{"DoubledQuote", "\t.SDATAZ\t\"say \"\"hi\"\"\"", "\t.asciz\t\"say \\\"hi\\\"\""},
         LineRow{"CountedString", "\t.SDATAC\t\"abc\"", "\t.byte\t3|\t.ascii\t\"abc\""},
-        LineRow{"ReserveWords", "BUF\t.RES.W\t10", "BUF:|\t.space\t(10)*2"},
+        LineRow{"ReserveWords", "BUF\t.RES.W\t10", "BUF:\t.space\t(10)*2"},
         LineRow{"DataBlock", "\t.DATAB.W\t3,H'FF", "\t.fill\t3, 2, 0xFF"},
         LineRow{"Equ", "PBDR:\t.EQU\tH'FFFFD6", "\t.equ\tPBDR, 0xFFFFD6"},
         LineRow{"Assign", "N\t.ASSIGN\tN+1", "\t.set\tN, N+1"},
@@ -105,7 +115,11 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorRow{"OtherCpu", "\t.CPU\t300", "A.MAR:1: .CPU 300HA expected, not 300"},
         ErrorRow{"BadHex", "\t.DATA.B\tH'1G", "A.MAR:1: a number expected, not \"1G\""},
         ErrorRow{"UnclosedBracket", "\t.DATA.B\t(1+2", "A.MAR:1: \")\" expected"},
-        ErrorRow{"SizeOf", "\t.DATA.L\tSIZEOF P", "A.MAR:1: SIZEOF is not supported yet"},
+        ErrorRow{"SizeOfUndeclared", "\t.DATA.L\tSIZEOF X",
+                 "A.MAR:1: a section declared by .SECTION before this line expected after "
+                 "SIZEOF, not \"X\""},
+        ErrorRow{"StartOfDummy", "\t.SECTION\tS,DUMMY\n\t.SECTION\tP,CODE\n\t.DATA.L\tSTARTOF S",
+                 "A.MAR:3: STARTOF takes a CODE, DATA or STACK section, not the DUMMY section S"},
         ErrorRow{"BadSize", "\t.DATA.Q\t1", "A.MAR:1: a size .B, .W or .L expected after .DATA"},
         ErrorRow{"UnknownDirective", "\t.FOO", "A.MAR:1: a directive expected, not .FOO"},
         ErrorRow{"EquWithoutName", "\t.EQU\t1", "A.MAR:1: a name in column 1 expected before .EQU"},
@@ -115,13 +129,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ClassicTranslate, EachOutputLineNamesItsSourceLine)
 {
-    const Translation t = translate(source(QStringLiteral("* x\nL1\tNOP\n\t.SDATAC\t\"a\"")));
-    ASSERT_EQ(t.origins.size(), 4);
-    EXPECT_EQ(t.origins[0].line, 2); // L1:
-    EXPECT_EQ(t.origins[1].line, 2); // nop
-    EXPECT_EQ(t.origins[2].line, 3); // the count byte
-    EXPECT_EQ(t.origins[3].line, 3);
-    EXPECT_EQ(t.origins[3].file.toStdString(), "A.MAR");
+    const Translation t =
+        translate(source(QStringLiteral("* x\nL1\tNOP\n\t.SDATAC\t\"a\"\nL2\t.ALIGN\t2")));
+    ASSERT_EQ(t.origins.size(), 5);
+    EXPECT_EQ(t.origins[0].line, 2); // L1: nop
+    EXPECT_EQ(t.origins[1].line, 3); // the count byte
+    EXPECT_EQ(t.origins[2].line, 3);
+    EXPECT_EQ(t.origins[3].line, 4); // L2: alone, then the alignment
+    EXPECT_EQ(t.origins[4].line, 4);
+    EXPECT_EQ(t.origins[2].file.toStdString(), "A.MAR");
 }
 
 struct LooksRow

@@ -1,5 +1,10 @@
 // a38h SOURCE: assembles an H8/300H source into BASE.obj and the listing BASE.lis in the
-// current directory.
+// current directory. A source in the classic H8 syntax (a .CPU, a ".SECTION name,CODE", an
+// .EXPORT or an H'1F tells) is read with its includes, expanded, and translated for the GNU
+// assembler; its messages and listing name the user's own lines.
+#include "classic/frontend.h"
+#include "classic/macros.h"
+#include "classic/translate.h"
 #include "toolsupport.h"
 
 #include <QCoreApplication>
@@ -30,6 +35,67 @@ QByteArray cleanListing(const QByteArray &listing, const PathNames &names)
     return mapPaths(lines.join('\n'), names);
 }
 
+// The file a classic source includes: beside the including file, else by the name as
+// written from the current directory, else in the toolchain's headers.
+std::optional<QByteArray> readIncluded(const DosFs &fs, const QString &name,
+                                       const classic::SourceLine &from, QString *shown,
+                                       QString *error)
+{
+    QStringList tried;
+    const qsizetype slash = from.file.lastIndexOf(u'\\');
+    const bool rooted = name.startsWith(u'\\') || (name.size() > 1 && name[1] == u':');
+    if (!rooted && slash >= 0)
+        tried << from.file.left(slash + 1) + name;
+    tried << name;
+    for (const QString &dos : tried) {
+        QByteArray bytes;
+        if (fs.isOrdinaryFile(dos) && !fs.readAll(dos, bytes)) {
+            *shown = dos;
+            return bytes;
+        }
+    }
+    const QString own = toolHostDir() + QStringLiteral("/include/");
+    for (const QString &host : {own + name, own + name.toLower()}) {
+        QFile file(host);
+        if (!rooted && file.open(QIODevice::ReadOnly)) {
+            *shown = name;
+            return file.readAll();
+        }
+    }
+    *error = QStringLiteral("cannot find the include file %1 (looked for %2 and in the "
+                            "toolchain's include folder)")
+                 .arg(name, tried.join(QStringLiteral(", ")));
+    return std::nullopt;
+}
+
+// The GNU text of a classic source, with the user's line behind each of its lines, or
+// nothing after the source's errors are reported.
+struct ClassicSource
+{
+    classic::Reading reading;
+    classic::Translation translation;
+};
+
+std::optional<ClassicSource> translateClassic(const DosFs &fs, const QString &source,
+                                              const QByteArray &bytes)
+{
+    ClassicSource out;
+    out.reading = classic::withIncludes(
+        classic::sourceLines(bytes, source),
+        [&fs](const QString &name, const classic::SourceLine &from, QString *shown,
+              QString *error) { return readIncluded(fs, name, from, shown, error); });
+    QList<classic::SourceLine> lines = out.reading.lines;
+    lines.removeIf([](const classic::SourceLine &l) { return classic::isIncludeLine(l.text); });
+    const classic::Expansion expansion = classic::expandMacros(lines);
+    out.translation = classic::translate(expansion.lines);
+    const QStringList errors = out.reading.errors + expansion.errors + out.translation.errors;
+    for (const QString &error : errors)
+        std::fprintf(stderr, "%s\n", classic::sourceBytes(error).constData());
+    if (!errors.isEmpty())
+        return std::nullopt;
+    return out;
+}
+
 int assemble(const QString &source)
 {
     const DosFs fs = toolFs();
@@ -55,9 +121,31 @@ int assemble(const QString &source)
     }
     mode.close();
 
+    // A classic source goes to the assembler as its translation.
+    QByteArray bytes;
+    if (fs.readAll(source, bytes)) {
+        report(kTool, QStringLiteral("cannot read source %1").arg(source));
+        return 1;
+    }
+    std::optional<ClassicSource> classicSource;
+    QString input = sourceHost;
+    if (classic::looksClassic(QString::fromLatin1(bytes))) {
+        classicSource = translateClassic(fs, source, bytes);
+        if (!classicSource)
+            return 1;
+        input = staging.path(QStringLiteral("classic.s"));
+        QFile translated(input);
+        if (!translated.open(QIODevice::WriteOnly) ||
+            translated.write(classic::sourceBytes(classicSource->translation.gnu)) < 0) {
+            report(kTool, QStringLiteral("cannot write in %1").arg(fs.currentDir()));
+            return 1;
+        }
+    }
+
     const QString rawListing = staging.path(QStringLiteral("raw.lis"));
     const QStringList args = {
-        QStringLiteral("-ahls=") + rawListing,
+        // A classic listing is rebuilt from the user's lines, so without gas's pages.
+        (classicSource ? QStringLiteral("-ahlsn=") : QStringLiteral("-ahls=")) + rawListing,
         QStringLiteral("-I"),
         QFileInfo(sourceHost).absolutePath(),
         QStringLiteral("-I"),
@@ -65,18 +153,31 @@ int assemble(const QString &source)
         QStringLiteral("-o"),
         staging.path(objName),
         fileArgument(mode.fileName()),
-        fileArgument(sourceHost),
+        fileArgument(input),
     };
     const RunResult run = runGnuTool(QStringLiteral("as"), args, fs.hostCurrentDir());
     const PathNames names = {{sourceHost, source}};
-    std::fputs(mapPaths(run.output, names).constData(), stderr);
+    const QString translated = fileArgument(input);
+    if (classicSource)
+        std::fputs(classic::userMessages(run.output, translated, classicSource->translation.origins)
+                       .constData(),
+                   stderr);
+    else
+        std::fputs(mapPaths(run.output, names).constData(), stderr);
     if (!run.ok())
         return 1;
 
     QFile raw(rawListing);
     QFile listing(staging.path(lisName));
-    if (!raw.open(QIODevice::ReadOnly) || !listing.open(QIODevice::WriteOnly) ||
-        listing.write(cleanListing(raw.readAll(), names)) < 0) {
+    if (!raw.open(QIODevice::ReadOnly)) {
+        report(kTool, QStringLiteral("cannot write the listing %1").arg(lisName));
+        return 1;
+    }
+    QByteArray listed = cleanListing(raw.readAll(), names);
+    if (classicSource)
+        listed = classic::userListing(listed, translated, classicSource->reading.lines,
+                                      classicSource->translation.origins);
+    if (!listing.open(QIODevice::WriteOnly) || listing.write(listed) < 0) {
         report(kTool, QStringLiteral("cannot write the listing %1").arg(lisName));
         return 1;
     }

@@ -105,6 +105,68 @@ std::optional<CompileArgs> parseCompileArgs(const QStringList &args, QString *er
     return out;
 }
 
+namespace {
+
+// The classic -start form into `out`; false with `error` set.
+bool parseClassicStart(const QString &value, LinkArgs &out, QString *error)
+{
+    static const QRegularExpression item(QStringLiteral("^([A-Za-z]+)(\\(([^)]*)\\))?$"));
+    static const QString order = QStringLiteral("PCDB");
+    QString names;                 // in the order written
+    QList<qsizetype> groupStarts;  // index in `names` of each group's first name
+    QList<quint32> groupAddresses; // each group's address
+    qsizetype groupStart = 0;
+    for (const QString &part : value.split(u',')) {
+        const QRegularExpressionMatch m = item.match(part.trimmed());
+        const QString name = m.captured(1).toUpper();
+        if (!m.hasMatch() || name.size() != 1 || !order.contains(name)) {
+            *error = QStringLiteral("-start places the sections P, C, D and B (others by their "
+                                    ".0ADDR name or LOCATE=), not %1")
+                         .arg(part);
+            return false;
+        }
+        if (!names.isEmpty() && order.indexOf(name) <= order.indexOf(names.back())) {
+            *error = QStringLiteral("-start takes the sections in the order P, C, D, B, each "
+                                    "once, not %1")
+                         .arg(value);
+            return false;
+        }
+        names += name;
+        if (m.hasCaptured(2)) {
+            const auto address = parseAddress(m.captured(3));
+            if (!address) {
+                *error = QStringLiteral("-start takes addresses in hexadecimal, not %1").arg(part);
+                return false;
+            }
+            groupStarts << groupStart;
+            groupAddresses << *address;
+            groupStart = names.size();
+        }
+    }
+    if (groupStarts.isEmpty()) {
+        *error =
+            QStringLiteral("-start needs an address, as in P(0FFDF50) or P,C(400),D,B(FFEF10)");
+        return false;
+    }
+    for (qsizetype g = 0; g < groupStarts.size(); ++g) {
+        const QChar first = names[groupStarts[g]];
+        if (first == u'P' || first == u'C') {
+            out.programStart = groupAddresses[g];
+        } else if (g > 0 && first == u'B' && names[groupStarts[g] - 1] == u'D') {
+            *error = QStringLiteral("-start: B follows D, so it takes no address of its own");
+            return false;
+        } else if (first == u'C' && g > 0 && names[groupStarts[g] - 1] == u'P') {
+            *error = QStringLiteral("-start: C follows P, so it takes no address of its own");
+            return false;
+        } else {
+            out.dataStart = groupAddresses[g];
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 std::optional<LinkArgs> parseLinkArgs(const QStringList &args, QString *error)
 {
     static const QRegularExpression start(QStringLiteral("^P\\(([^)]*)\\)$"),
@@ -117,12 +179,15 @@ std::optional<LinkArgs> parseLinkArgs(const QStringList &args, QString *error)
         if (takeOption(arg, QStringLiteral("-start="), &value)) {
             const auto m = start.match(value);
             const auto address = m.hasMatch() ? parseAddress(m.captured(1)) : std::nullopt;
-            if (!address) {
+            if (address) {
+                out.programStart = address;
+            } else if (m.hasMatch()) {
                 *error =
                     QStringLiteral("-start takes P(address in hexadecimal), not %1").arg(value);
                 return std::nullopt;
+            } else if (!parseClassicStart(value, out, error)) {
+                return std::nullopt;
             }
-            out.programStart = address;
         } else if (takeOption(arg, QStringLiteral("-output="), &value)) {
             out.output = value;
         } else if (arg.compare(u"-print", Qt::CaseInsensitive) == 0) {
@@ -446,7 +511,8 @@ QByteArray vectorName(int vector)
     return "int_" + named.value(vector, "vec" + QByteArray::number(vector));
 }
 
-LinkScript linkerScript(const QList<PlacedSection> &placed, std::optional<quint32> programStart)
+LinkScript linkerScript(const QList<PlacedSection> &placed, std::optional<quint32> programStart,
+                        std::optional<quint32> dataStart)
 {
     // One output section per address, in ascending order, each holding every input section
     // that names that address.
@@ -500,7 +566,7 @@ LinkScript linkerScript(const QList<PlacedSection> &placed, std::optional<quint3
         script.sections << ".bss";
         s += "  ___data_load = .;\n"
              "  .data " +
-             hex(kRamStart) +
+             hex(dataStart.value_or(kRamStart)) +
              " : AT(___data_load) { ___data_start = .; *(.data) . = ALIGN(2); "
              "___data_end = .; " +
              sectionEndSymbol(".data") +
@@ -513,6 +579,17 @@ LinkScript linkerScript(const QList<PlacedSection> &placed, std::optional<quint3
     // takes its vector by its name alone, and the reset module stays the same for every
     // program of a workspace. ld evaluates the value even when the name is not wanted, so a
     // link without the ROM reset module must not need _unexpected.
+    // What the classic syntax's STARTOF and SIZEOF name.
+    auto bounds = [&s](const QByteArray &name, const QByteArray &start, const QByteArray &end) {
+        s += "  ___startof" + name + " = " + start + ";\n  ___sizeof" + name + " = " + end + " - " +
+             start + ";\n";
+    };
+    for (auto it = byAddress.cbegin(); it != byAddress.cend(); ++it)
+        for (const QByteArray &name : it.value())
+            bounds(name, "ADDR(" + it.value().first() + ")", sectionEndSymbol(it.value().first()));
+    bounds(".text", "ADDR(.text)", sectionEndSymbol(".text"));
+    bounds(".data", "___data_start", "___data_end");
+    bounds(".bss", "___bss_start", "___bss_end");
     for (int vector = 1; vector < kVectorCount; ++vector)
         s += "  PROVIDE(_" + vectorName(vector) + " = DEFINED(_unexpected) ? _unexpected : 0);\n";
     s += "  ASSERT(. <= " + hex(kRamEnd) +

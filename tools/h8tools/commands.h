@@ -29,11 +29,16 @@ struct CompileArgs
 };
 std::optional<CompileArgs> parseCompileArgs(const QStringList &args, QString *error);
 
-// l38h OBJ[,OBJ...] [-start=P(0ADDR)] [-output=B] [-print[=B]] [-library=L[,L...]]
+// l38h OBJ[,OBJ...] [-start=P(0ADDR)] [-output=B] [-print[=B]] [-library=L[,L...]]. -start
+// also takes the classic form, the sections P (code), C (constants), D (data) and B (zeroed
+// data) in that order, each address placing the group of names written since the one before:
+// "P,C(400),D,B(FFEF10)" puts code then constants at 400, data then zeroed data at FFEF10;
+// names after the last address follow it.
 struct LinkArgs
 {
     QStringList objects; // DOS, ".obj" added where the name has no extension
     std::optional<quint32> programStart;
+    std::optional<quint32> dataStart; // where D and B start, when not after the program
     QString output;        // DOS, with ".abs"
     QString map;           // DOS, with ".map"; empty without -print
     QStringList libraries; // as written, without a default extension
@@ -134,6 +139,10 @@ struct LinkScript
 // program elsewhere keeps initialised data in ROM behind the code, for start-up code to copy
 // to kRamStart. Every vector name that the program leaves undefined becomes the reset
 // module's stopping loop, _unexpected.
-LinkScript linkerScript(const QList<PlacedSection> &placed, std::optional<quint32> programStart);
+// A program outside RAM may have its data start at `dataStart` instead. The script defines
+// ___startofS and ___sizeofS for .text, .data, .bss and each placed section S (the classic
+// syntax's STARTOF and SIZEOF).
+LinkScript linkerScript(const QList<PlacedSection> &placed, std::optional<quint32> programStart,
+                        std::optional<quint32> dataStart = std::nullopt);
 
 } // namespace vesk::toolchain

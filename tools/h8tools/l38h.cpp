@@ -1,5 +1,6 @@
 // l38h OBJ[,OBJ...] [-start=P(0ADDR)] [-output=B] [-print=B] [-library=c38hab]: links the
-// objects in the order given into B.abs (and the map B.map) in the current directory.
+// objects in the order given into B.abs (and the map B.map) in the current directory. -start
+// also takes the classic list of sections, as in -start=P,C(400),D,B(FFEF10).
 #include "commands.h"
 #include "toolsupport.h"
 
@@ -194,7 +195,17 @@ int link(const LinkArgs &args)
         report(kTool, QStringLiteral("cannot write in %1").arg(fs.currentDir()));
         return 1;
     }
-    const LinkScript script = linkerScript(placed, args.programStart);
+    const LinkScript script = linkerScript(placed, args.programStart, args.dataStart);
+    if (args.dataStart &&
+        (script.programInRam || *args.dataStart < kRamStart || *args.dataStart >= kRamEnd)) {
+        report(kTool, script.programInRam
+                          ? QStringLiteral("-start: in a program in RAM, D and B follow the "
+                                           "code; write P,C,D,B(ADDRESS)")
+                          : QStringLiteral("-start: D and B belong in RAM (%1-%2)")
+                                .arg(QString::number(kRamStart, 16).toUpper(),
+                                     QString::number(kRamEnd - 1, 16).toUpper()));
+        return 1;
+    }
     QFile scriptFile(staging.path(QStringLiteral("link.x")));
     if (!scriptFile.open(QIODevice::WriteOnly) || scriptFile.write(script.text) < 0) {
         report(kTool, QStringLiteral("cannot write in %1").arg(fs.currentDir()));
@@ -259,8 +270,8 @@ int main(int argc, char **argv)
     const auto args = parseLinkArgs(app.arguments().mid(1), &error);
     if (!args) {
         report(kTool, error);
-        report(kTool, QStringLiteral("usage: l38h OBJ[,OBJ...] [-start=P(0ADDR)] [-output=B] "
-                                     "[-print=B] [-library=c38hab]"));
+        report(kTool, QStringLiteral("usage: l38h OBJ[,OBJ...] [-start=P(0ADDR)|-start=P,C(ADDR),"
+                                     "D,B(ADDR)] [-output=B] [-print=B] [-library=c38hab]"));
         return 2;
     }
     return link(*args);

@@ -267,12 +267,20 @@ private:
 
     void error(const SourceLine &at, const QString &message)
     {
-        QString text = located(at, message);
-        if (!m_calls.isEmpty())
-            text += m_calls.last();
+        SourceLine place = at;
+        place.expansion = m_calls.isEmpty() ? QString() : m_calls.last();
+        const QString text = located(place, message);
         // A fault inside a loop body would otherwise repeat once per iteration.
         if (!result.errors.contains(text))
             result.errors << text;
+    }
+
+    // A line of the result; one a macro produced names the call, where the error may lie.
+    void produce(SourceLine line)
+    {
+        if (!m_calls.isEmpty())
+            line.expansion = m_calls.last();
+        result.lines << line;
     }
 
     // Replaces each \&name with the variable's value.
@@ -475,7 +483,7 @@ private:
         }
         // The label is kept on a line of its own so that it names the first expanded line.
         if (!f.label.isEmpty())
-            result.lines << SourceLine{f.label, at.file, at.line};
+            produce(SourceLine{f.label, at.file, at.line});
         // Parameters are replaced in the text before the body runs, so an argument may be an
         // operation, an operand or part of a directive; a \NAME that is no parameter is left as
         // written for the assembler to report.
@@ -513,7 +521,7 @@ private:
     {
         const SourceLine &at = lines[i];
         if (isCommentLine(at.text)) {
-            result.lines << at;
+            produce(at);
             return Flow::Normal;
         }
         const qsizetype cut = commentStart(at.text);
@@ -629,7 +637,7 @@ private:
         if (macro != m_macros.cend())
             return call(at, f, *macro);
 
-        result.lines << SourceLine{*code + at.text.mid(cut), at.file, at.line};
+        produce(SourceLine{*code + at.text.mid(cut), at.file, at.line});
         return Flow::Normal;
     }
 };

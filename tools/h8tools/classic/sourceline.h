@@ -13,12 +13,13 @@ struct SourceLine
     QString text; // without its line end
     QString file; // as the user named it (a DOS path in messages)
     int line = 0; // 1-based
+    QString expansion; // " (in macro M called at F:L)" for a line a macro call produced
 };
 
 // "FILE:LINE: message", the form every classic-syntax message takes.
 inline QString located(const SourceLine &at, const QString &message)
 {
-    return QStringLiteral("%1:%2: %3").arg(at.file).arg(at.line).arg(message);
+    return QStringLiteral("%1:%2: %3%4").arg(at.file).arg(at.line).arg(message, at.expansion);
 }
 
 } // namespace vesk::classic

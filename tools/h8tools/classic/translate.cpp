@@ -84,7 +84,12 @@ bool isRegister(const QString &name)
 class Expression
 {
 public:
-    explicit Expression(const QString &text) : m_text(text) {}
+    // `sections` maps each section name the file declared so far to the section the GNU
+    // assembler is told; STARTOF and SIZEOF become symbols that l38h defines for it.
+    Expression(const QString &text, const QHash<QString, QString> &sections)
+        : m_text(text), m_sections(sections)
+    {
+    }
 
     std::optional<QString> parse(QString *error)
     {
@@ -212,14 +217,50 @@ private:
                 return QStringLiteral("((%1>>16)&0xffff)").arg(unary());
             if (upper == u"LWORD")
                 return QStringLiteral("(%1&0xffff)").arg(unary());
-            if (upper == u"STARTOF" || upper == u"SIZEOF") {
-                m_error = QStringLiteral("%1 is not supported yet").arg(upper);
-                return {};
-            }
+            if (upper == u"STARTOF" || upper == u"SIZEOF")
+                return sectionSymbol(upper);
             return name == u"$" ? QStringLiteral(".") : name;
         }
         m_error = QStringLiteral("a value expected at \"%1\"").arg(m_text.mid(m_pos));
         return {};
+    }
+
+    // "STARTOF NAME" or "SIZEOF NAME", the name perhaps in brackets, as l38h's symbol for
+    // the linked section it joins. The four usual names need no declaration in this file.
+    QString sectionSymbol(const QString &op)
+    {
+        skipSpace();
+        const bool bracketed = m_pos < m_text.size() && m_text[m_pos] == u'(';
+        if (bracketed) {
+            ++m_pos;
+            skipSpace();
+        }
+        const qsizetype start = m_pos;
+        while (m_pos < m_text.size() && isNameChar(m_text[m_pos]))
+            ++m_pos;
+        const QString name = m_text.mid(start, m_pos - start);
+        skipSpace();
+        if (bracketed && (m_pos >= m_text.size() || m_text[m_pos++] != u')')) {
+            m_error = QStringLiteral("\")\" expected after %1 %2").arg(op, name);
+            return {};
+        }
+        static const QHash<QString, QString> usual = {
+            {"P", ".text"}, {"C", ".text"}, {"D", ".data"}, {"B", ".bss"}};
+        QString gnu = m_sections.value(name, usual.value(name.toUpper()));
+        if (name.isEmpty() || gnu.isEmpty()) {
+            m_error = QStringLiteral("a section declared by .SECTION before this line expected "
+                                     "after %1, not \"%2\"")
+                          .arg(op, name);
+            return {};
+        }
+        if (gnu == u"dummy") {
+            m_error = QStringLiteral("%1 takes a CODE, DATA or STACK section, not the DUMMY "
+                                     "section %2")
+                          .arg(op, name);
+            return {};
+        }
+        return (op == u"STARTOF" ? QStringLiteral("___startof") : QStringLiteral("___sizeof")) +
+               gnu;
     }
 
     // The digits after a prefix of `skip` characters (H'), in decimal when written so and
@@ -242,6 +283,7 @@ private:
     }
 
     QString m_text;
+    const QHash<QString, QString> &m_sections;
     qsizetype m_pos = 0;
     QString m_error;
 };
@@ -249,6 +291,7 @@ private:
 struct Section
 {
     QString directive; // as the GNU assembler is told to enter it
+    QString gnuName;   // .text, .data, .bss, .0ADDR, or "dummy"
     std::optional<qulonglong> locate;
 };
 
@@ -268,7 +311,8 @@ public:
 private:
     void put(const QString &text)
     {
-        m_out.gnu += text + u'\n';
+        m_out.gnu += m_label + text + u'\n';
+        m_label.clear();
         m_out.origins << *m_at;
     }
 
@@ -277,7 +321,7 @@ private:
     std::optional<QString> expression(const QString &text)
     {
         QString error;
-        std::optional<QString> result = Expression(text).parse(&error);
+        std::optional<QString> result = Expression(text, m_sectionNames).parse(&error);
         if (!result)
             fail(error);
         return result;
@@ -413,6 +457,7 @@ private:
 
     bool translateLine(const QString &whole)
     {
+        m_label.clear(); // a line that failed leaves none behind
         QString text = whole.left(commentStart(whole));
         QString label;
         if (!text.isEmpty() && !text[0].isSpace()) {
@@ -446,12 +491,26 @@ private:
                         .arg(upper == u".EQU" ? ".equ" : ".set", label, *e));
             return true;
         }
-        if (!label.isEmpty())
+        // A label shares the line of an instruction or of data, so that the listing shows
+        // its address beside the bytes; before other directives it stands alone, as the GNU
+        // assembler would otherwise give it the address after them.
+        static const QStringList data = {".DATA", ".DATAB", ".RES", ".SDATA", ".SDATAZ",
+                                         ".SDATAC"};
+        const bool labelsBytes = !op.isEmpty() && (!upper.startsWith(u'.') ||
+                                                   data.contains(upper.section(u'.', 1, 1)
+                                                                     .prepend(u'.')));
+        if (!label.isEmpty() && labelsBytes)
+            m_label = label + u':';
+        else if (!label.isEmpty())
             put(label + u':');
         if (op.isEmpty())
             return true;
-        if (upper.startsWith(u'.'))
-            return directive(upper, operands);
+        if (upper.startsWith(u'.')) {
+            const bool more = directive(upper, operands);
+            if (!m_label.isEmpty()) // nothing came of the line
+                put(QString());
+            return more;
+        }
 
         QStringList out;
         for (const QString &item : splitOperands(operands)) {
@@ -587,7 +646,8 @@ private:
                 align = *e;
             } else if (item.startsWith(u"LOCATE=")) {
                 QString error;
-                const std::optional<QString> e = Expression(items[i].mid(7)).parse(&error);
+                const std::optional<QString> e =
+                    Expression(items[i].mid(7), m_sectionNames).parse(&error);
                 bool ok = false;
                 const qulonglong address = e ? e->toULongLong(&ok, 0) : 0;
                 if (!ok || address > 0xFFFFFF) {
@@ -597,7 +657,7 @@ private:
                 }
                 locate = address;
             } else {
-                fail(QStringLiteral("CODE, DATA, STACK, ALIGN= or LOCATE= expected, not %1")
+                fail(QStringLiteral("CODE, DATA, STACK, DUMMY, ALIGN= or LOCATE= expected, not %1")
                          .arg(items[i]));
                 return true;
             }
@@ -607,23 +667,28 @@ private:
             put(m_current.directive);
             return true;
         }
-        if (kind == u"DUMMY") {
-            fail(QStringLiteral("DUMMY sections are not supported yet"));
-            return true;
-        }
         Section s;
         s.locate = locate;
-        if (locate)
-            s.directive = QStringLiteral("\t.section\t.0%1,\"%2\"")
-                              .arg(QString::number(*locate, 16).toUpper(),
-                                   kind == u"DATA" || kind == u"STACK" ? "d" : "x");
-        else if (kind == u"DATA")
-            s.directive = QStringLiteral("\t.data");
-        else if (kind == u"STACK")
-            s.directive = QStringLiteral("\t.bss");
-        else
-            s.directive = QStringLiteral("\t.text");
+        if (kind == u"DUMMY") {
+            // A layout without bytes: its labels are offsets from zero.
+            if (locate) {
+                fail(QStringLiteral("a DUMMY section takes no LOCATE="));
+                return true;
+            }
+            s.directive = QStringLiteral("\t.struct\t0");
+            s.gnuName = QStringLiteral("dummy");
+        } else if (locate) {
+            s.gnuName = QStringLiteral(".0") + QString::number(*locate, 16).toUpper();
+            s.directive = QStringLiteral("\t.section\t%1,\"%2\"")
+                              .arg(s.gnuName, kind == u"DATA" || kind == u"STACK" ? "d" : "x");
+        } else {
+            s.gnuName = kind == u"DATA" ? QStringLiteral(".data")
+                        : kind == u"STACK" ? QStringLiteral(".bss")
+                                           : QStringLiteral(".text");
+            s.directive = u'\t' + s.gnuName;
+        }
         m_sections[name] = s;
+        m_sectionNames[name] = s.gnuName;
         m_current = s;
         put(s.directive);
         if (!align.isEmpty())
@@ -632,8 +697,10 @@ private:
     }
 
     Translation m_out;
+    QString m_label; // "NAME:" waiting for the line's first output
     const SourceLine *m_at = nullptr;
     QHash<QString, Section> m_sections;
+    QHash<QString, QString> m_sectionNames; // each section's gnuName
     Section m_current;
 };
 

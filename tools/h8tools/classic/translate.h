@@ -25,7 +25,8 @@ struct Translation
 // DATA .data, STACK .bss, and LOCATE=addr the placed section .0ADDR that l38h puts there;
 // .ORG in a placed section names an address. .IMPORT and the listing directives produce
 // nothing, .INCLUDE is handed on (the file is read as GNU syntax), and nothing after .END is
-// read. STARTOF, SIZEOF and DUMMY sections are refused as not supported yet.
+// read. DUMMY becomes an absolute layout from zero (labels are offsets), and STARTOF and SIZEOF
+// name the symbols l38h defines for the linked section (___startof.text, ___sizeof.bss, ...).
 Translation translate(const QList<SourceLine> &lines);
 
 } // namespace vesk::classic
