@@ -54,8 +54,11 @@ std::optional<QByteArray> readIncluded(const DosFs &fs, const QString &name,
             return bytes;
         }
     }
+    // The toolchain's headers come in both syntaxes: h8io.inc has the twin h8io-classic.inc.
     const QString own = toolHostDir() + QStringLiteral("/include/");
-    for (const QString &host : {own + name, own + name.toLower()}) {
+    const QFileInfo named(name.toLower());
+    const QString twin = named.completeBaseName() + QStringLiteral("-classic.") + named.suffix();
+    for (const QString &host : {own + twin, own + name, own + name.toLower()}) {
         QFile file(host);
         if (!rooted && file.open(QIODevice::ReadOnly)) {
             *shown = name;

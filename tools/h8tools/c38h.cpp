@@ -89,9 +89,17 @@ int convert(const QString &given)
 
 int main(int argc, char **argv)
 {
+    if (const auto answered = answerHelpOrVersion(argc, argv, kTool))
+        return *answered;
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.size() != 1 || args.first().startsWith(u'-')) {
+        for (const QString &arg : args) {
+            if (arg.startsWith(u'-')) {
+                report(kTool, QStringLiteral("unknown option %1").arg(arg));
+                break;
+            }
+        }
         report(kTool, QStringLiteral("usage: c38h B.abs"));
         return 2;
     }

@@ -85,12 +85,15 @@ int compile(const CompileArgs &args)
 
 int main(int argc, char **argv)
 {
+    if (const auto answered = answerHelpOrVersion(argc, argv, kTool))
+        return *answered;
     QCoreApplication app(argc, argv);
     QString error;
     const auto args = parseCompileArgs(app.arguments().mid(1), &error);
     if (!args) {
-        say(error);
-        say(QStringLiteral("usage: cc38h -abs16 -CPU=300HA -INCLUDE=DIR SOURCE"));
+        // A mistaken command line is the caller's to see, not part of the compile's messages.
+        report(kTool, error);
+        report(kTool, QStringLiteral("usage: cc38h -abs16 -CPU=300HA -INCLUDE=DIR SOURCE"));
         return 2;
     }
     return compile(*args);

@@ -63,6 +63,8 @@ int disassemble(const DasmArgs &args)
 
 int main(int argc, char **argv)
 {
+    if (const auto answered = answerHelpOrVersion(argc, argv, kTool))
+        return *answered;
     QCoreApplication app(argc, argv);
     QString error;
     const auto args = parseDasmArgs(app.arguments().mid(1), &error);

@@ -1,5 +1,6 @@
 #include "toolsupport.h"
 
+#include "platform/commandline.h"
 #include "platform/fileio.h"
 
 #include <QCoreApplication>
@@ -184,6 +185,79 @@ void report(const char *tool, const QString &message, bool toStdout)
     } else {
         std::fputs((line + '\n').constData(), stderr);
     }
+}
+
+namespace {
+
+// What every program of the toolchain says of itself: its command line is the one Vesk's
+// builds and batch files start it with, file names being DOS paths of the drive map.
+constexpr char kPaths[] =
+    "File names are DOS paths (C:\\WORK\\main.c) resolved through Vesk's drive map,\n"
+    "letter case ignored; outputs go to the current directory.";
+
+constexpr cli::Option kL38hOptions[] = {
+    {"-start=P(0ADDR)", "", "start the program section at ADDR (hexadecimal)"},
+    {"-start=P,C(ADDR),D,B(ADDR)", "",
+     "the sections P, C, D and B in this order, each group at the ADDR after it"},
+    {"-output=B", "", "write the program as B.abs (default: the first object's base name)"},
+    {"-print[=B]", "", "also write the map, as B.map (default: the program's base name)"},
+    {"-library=LIB[,LIB...]", "", "link with the libraries LIB.lib, such as c38hab"},
+};
+constexpr cli::Option kCc38hOptions[] = {
+    {"-abs16", "", "accepted; the compiler picks short addresses itself"},
+    {"-CPU=300HA", "", "H8/300H advanced mode, the only CPU there is"},
+    {"-INCLUDE=DIR[,DIR...]", "", "look for headers in DIR before the toolchain's"},
+};
+constexpr cli::Option kDasmh83Options[] = {
+    {"-oLOAD", "", "the address the image is loaded at (hexadecimal; empty: 0)"},
+};
+
+const cli::Program kPrograms[] = {
+    {.name = "a38h",
+     .synopsis = "SOURCE",
+     .description = "Assembles the H8/300H source SOURCE (GNU or classic H8 syntax, detected per\n"
+                    "file) into BASE.obj and the listing BASE.lis, BASE being SOURCE's name\n"
+                    "without its extension.",
+     .options = {}},
+    {.name = "l38h",
+     .synopsis = "[OPTION]... OBJ[,OBJ...]",
+     .description = "Links the H8/300H objects in the order given (OBJ.obj when OBJ has no\n"
+                    "extension) into B.abs and, with -print, the map B.map. A section the\n"
+                    "toolchain's memory layout does not place is refused, named with its object.",
+     .options = kL38hOptions},
+    {.name = "c38h",
+     .synopsis = "B.abs",
+     .description =
+         "Writes the linked program B.abs as Motorola S-records, B.mot: S1 records with\n"
+         "an S9 end record when every address fits in 16 bits, else S2 with S8.",
+     .options = {}},
+    {.name = "cc38h",
+     .synopsis = "-abs16 -CPU=300HA -INCLUDE=DIR SOURCE",
+     .description = "Compiles the C file SOURCE (whatever its extension) for the H8/300H into\n"
+                    "BASE.obj, with 16-bit int. Messages go to standard output, where the build\n"
+                    "collects them.",
+     .options = kCc38hOptions},
+    {.name = "dasmh83",
+     .synopsis = "-oLOAD IMAGE FROM,TO",
+     .description = "Disassembles the flat image IMAGE as loaded at LOAD, from FROM to TO\n"
+                    "(inclusive, hexadecimal), on standard output. \"dasmh83 -o IMAGE ,\" lists\n"
+                    "all of it from address 0.",
+     .options = kDasmh83Options},
+};
+
+} // namespace
+
+std::optional<int> answerHelpOrVersion(int argc, char **argv, const char *tool)
+{
+    for (const cli::Program &program : kPrograms) {
+        if (program.name != tool)
+            continue;
+        cli::Program withPaths = program;
+        const std::string description = std::string(program.description) + "\n" + kPaths;
+        withPaths.description = description;
+        return cli::answerHelpOrVersion(argc, argv, withPaths);
+    }
+    return std::nullopt;
 }
 
 } // namespace vesk::toolchain

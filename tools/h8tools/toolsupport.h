@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <memory>
+#include <optional>
 
 // What the five toolchain programs share: the DOS view they run in, the GNU cross tools they
 // drive, and outputs that appear complete or not at all.
@@ -79,5 +80,10 @@ private:
 
 // Messages of a tool: "a38h: cannot open source C:\WORK\X.mar".
 void report(const char *tool, const QString &message, bool toStdout = false);
+
+// --help and --version of the toolchain's program `tool` ("a38h"): the first thing its main
+// does, before reading its own command line. Returns main's exit status when one of them was
+// asked for (and answered on standard output), else nullopt.
+std::optional<int> answerHelpOrVersion(int argc, char **argv, const char *tool);
 
 } // namespace vesk::toolchain

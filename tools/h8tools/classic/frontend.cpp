@@ -10,10 +10,15 @@ namespace {
 constexpr int kMaxIncludeDepth = 16;
 
 // The operation field of a line and what follows it, the label and comment left out.
-std::pair<QString, QString> operation(const QString &text)
+std::pair<QString, QString> operation(const QString &whole)
 {
-    if (text.startsWith(u'*'))
+    if (whole.startsWith(u'*'))
         return {};
+    bool quoted = false;
+    qsizetype cut = 0;
+    for (; cut < whole.size() && (quoted || whole[cut] != u';'); ++cut)
+        quoted ^= whole[cut] == u'"';
+    const QString text = whole.left(cut);
     qsizetype i = 0;
     if (!text.isEmpty() && !text[0].isSpace()) {
         while (i < text.size() && !text[i].isSpace())

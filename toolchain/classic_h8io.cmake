@@ -1,0 +1,23 @@
+# Writes the classic-syntax twin of h8io.inc: the same names and values, as NAME .EQU H'VALUE.
+# cmake -DIN=h8io.inc -DOUT=h8io-classic.inc -P classic_h8io.cmake
+file(STRINGS ${IN} lines)
+set(out "")
+foreach(line IN LISTS lines)
+    if(line MATCHES "^\t\\.equ\t([A-Za-z0-9_]+),0x([0-9A-Fa-f]+)$")
+        string(APPEND out "${CMAKE_MATCH_1}\t.EQU\tH'${CMAKE_MATCH_2}\n")
+    elseif(line MATCHES "^;\t")
+        # The usage lines of the header comment, in the classic syntax.
+        string(REPLACE ".include \"h8io.inc\"" ".INCLUDE \"h8io.inc\"" line "${line}")
+        string(REPLACE "mov.b\t#0xFF,r0l" "MOV.B\t#H'FF,R0L" line "${line}")
+        string(REPLACE "mov.b\tr0l,@PBDDR:8" "MOV.B\tR0L,@PBDDR:8" line "${line}")
+        string(APPEND out "${line}\n")
+    elseif(line MATCHES "^; h8io.inc - ")
+        string(REPLACE "h8io.inc - " "h8io-classic.inc - " line "${line}")
+        string(APPEND out "${line}\n; The classic-syntax twin of h8io.inc: a38h gives it to a classic source that\n; includes h8io.inc.\n")
+    elseif(line MATCHES "^;" OR line STREQUAL "")
+        string(APPEND out "${line}\n")
+    else()
+        message(FATAL_ERROR "h8io.inc: a line the classic twin cannot take: ${line}")
+    endif()
+endforeach()
+file(WRITE ${OUT} "${out}")
