@@ -253,6 +253,33 @@ INSTANTIATE_TEST_SUITE_P(
                 "\tmov.b #240,r0l\n\tmov.b r0l,@0xFFFFD4:8\nLOOP: mov.w @(4,er6),r1\n"
                 "\tmov.b @TABLE:24,r0h\n\tbra LOOP\n\t.data\n\t.balign 2\n"
                 "TABLE: .byte 1,2,65\n"},
+        PairRow{"SizedAddressing",
+                "X\t.EQU\tH'FF00\n\tMOV.B\t@H'FFFFD6:8,R0L\n\tMOV.W\t@X:16,R0\n"
+                "\tJSR\t@SUB:24\n\tMOV.L\t@(H'10:16,ER1),ER2\n\tMOV.L\t@(D'16:24,ER1),ER2\n"
+                "SUB\tRTS\n",
+                "\t.equ X,0xff00\n\tmov.b @0xffffd6:8,r0l\n\tmov.w @X:16,r0\n\tjsr @SUB:24\n"
+                "\tmov.l @(0x10:16,er1),er2\n\tmov.l @(16:24,er1),er2\nSUB: rts\n"},
+        PairRow{"RegistersInAnyCase",
+                "\tmov.b\tr0l,r1h\n\tADD.L\tEr1,eR2\n\tSTC\tCCR,R0L\n\tLDC\t#H'80,CCR\n"
+                "\tANDC\t#H'7F,ccr\n\tMOV.L\tER0,@-SP\n\tMOV.L\t@SP+,ER0\n",
+                "\tmov.b r0l,r1h\n\tadd.l er1,er2\n\tstc ccr,r0l\n\tldc #0x80,ccr\n"
+                "\tandc #0x7f,ccr\n\tmov.l er0,@-sp\n\tmov.l @sp+,er0\n"},
+        PairRow{"CommentsAndLabels", "* a comment line\nL1: NOP ; a comment\nL2\tNOP\n\tBRA\tL1\n",
+                "L1: nop\nL2: nop\n\tbra L1\n"},
+        PairRow{"DummyRecord",
+                "\t.SECTION\tR,DUMMY\nA\t.RES.W\t1\nB\t.RES.L\t1\n\t.SECTION\tP,CODE\n"
+                "\tMOV.W\t@(B,ER0),R1\n\tMOV.W\t#A,R2\n",
+                "\t.text\n\tmov.w @(2,er0),r1\n\tmov.w #0,r2\n"},
+        PairRow{"StartOfAndSizeOfAreLinkSymbols",
+                "\t.SECTION\tB,STACK\nBUF\t.RES.B\t4\n\t.SECTION\tP,CODE\n"
+                "\tMOV.L\t#STARTOF B,ER0\n\tMOV.L\t#SIZEOF B,ER1\n",
+                "\t.bss\nBUF: .space 4\n\t.text\n\tmov.l #___startof.bss,er0\n"
+                "\tmov.l #___sizeof.bss,er1\n"},
+        PairRow{"OrgAndAssign",
+                "X\t.ASSIGN\t1\n\t.DATA.B\tX\nX\t.ASSIGN\t2\n\t.ORG\tH'10\n\t.DATA.B\tX\n"
+                "\t.SECTION\tV,DATA,LOCATE=H'100\n\t.ORG\tH'104\n\t.DATA.W\t1\n",
+                "\t.set X,1\n\t.byte X\n\t.set X,2\n\t.org 0x10\n\t.byte X\n"
+                "\t.section .0100,\"d\"\n\t.org 4\n\t.word 1\n"},
         PairRow{"Expressions",
                 "N\t.EQU\tH'1234\n\t.DATA.W\tHIGH N,LOW N,LWORD H'12345678\n"
                 "\t.DATA.L\tHWORD H'12345678,(1+2)*3,1+2<<3,-1,~0,12/5,6~3,H'F0|H'0F&H'3C\n",

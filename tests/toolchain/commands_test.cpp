@@ -22,6 +22,7 @@ struct LinkRow
     QString output;
     QString map;
     QStringList libraries;
+    std::optional<quint32> dataStart = std::nullopt;
 };
 
 class LinkArguments : public ::testing::TestWithParam<LinkRow>
@@ -43,6 +44,7 @@ TEST_P(LinkArguments, ParseAsWritten)
     EXPECT_EQ(args->output, row.output);
     EXPECT_EQ(args->map, row.map);
     EXPECT_EQ(args->libraries, row.libraries);
+    EXPECT_EQ(args->dataStart, row.dataStart);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -80,6 +82,40 @@ INSTANTIATE_TEST_SUITE_P(
                               "Prog.abs",
                               "Prog.map",
                               {}},
+                      // The classic list: an address places the names written since the
+                      // previous one.
+                      LinkRow{"ClassicListCodeInRomDataInRam",
+                              {"a.obj", "-start=P,C(400),D,B(FFEF10)"},
+                              true,
+                              {"a.obj"},
+                              0x400,
+                              "a.abs",
+                              "",
+                              {},
+                              0xFFEF10},
+                      LinkRow{"ClassicListAllInRam",
+                              {"a.obj", "-start=p,c,d,b(0FFDF50)"},
+                              true,
+                              {"a.obj"},
+                              0xFFDF50,
+                              "a.abs",
+                              "",
+                              {}},
+                      LinkRow{"ClassicListTrailingNamesFollow",
+                              {"a.obj", "-start=P,C(200),D(FFEF10),B"},
+                              true,
+                              {"a.obj"},
+                              0x200,
+                              "a.abs",
+                              "",
+                              {},
+                              0xFFEF10},
+                      LinkRow{"ClassicListOutOfOrder", {"a.obj", "-start=C,P(400)"}, false},
+                      LinkRow{"ClassicListWithoutAddress", {"a.obj", "-start=P,C,D,B"}, false},
+                      LinkRow{"ClassicListOtherName", {"a.obj", "-start=P,X(400)"}, false},
+                      LinkRow{"ClassicListCApart", {"a.obj", "-start=P(200),C(400)"}, false},
+                      LinkRow{"ClassicListBApart", {"a.obj", "-start=P(200),D(FFEF10),B(FFF000)"},
+                              false},
                       LinkRow{"StartWithoutSectionName", {"a.obj", "-start=0200"}, false},
                       LinkRow{"StartBeyond24Bits", {"a.obj", "-start=P(01000000)"}, false},
                       LinkRow{"NoObject", {"-output=x"}, false}),
@@ -223,6 +259,19 @@ TEST_P(Layouts, PlaceProgramAndData)
     // l38h cuts ld's file padding back to these.
     for (const QByteArray &name : script.sections)
         EXPECT_TRUE(script.text.contains(sectionEndSymbol(name) + " = .; }")) << name.constData();
+}
+
+// The classic -start list may put a ROM program's data elsewhere in RAM; STARTOF and SIZEOF
+// of the classic syntax name every section's bounds.
+TEST(Layout, DataWhereTheStartListPutsItAndEverySectionsBounds)
+{
+    const QByteArray script = linkerScript({{".0100", 0x100}}, 0x400, 0xFFEF10).text;
+    EXPECT_TRUE(script.contains(".data 0xFFEF10 : AT(___data_load)")) << script.constData();
+    for (const char *bound :
+         {"___startof.0100 = ADDR(.0100);", "___sizeof.0100 = ___end.0100 - ADDR(.0100);",
+          "___startof.text = ADDR(.text);", "___sizeof.data = ___data_end - ___data_start;",
+          "___startof.bss = ___bss_start;", "___sizeof.bss = ___bss_end - ___bss_start;"})
+        EXPECT_TRUE(script.contains(bound)) << bound << "\n" << script.constData();
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -150,14 +150,15 @@ bool parseClassicStart(const QString &value, LinkArgs &out, QString *error)
     }
     for (qsizetype g = 0; g < groupStarts.size(); ++g) {
         const QChar first = names[groupStarts[g]];
+        const QChar before = g > 0 ? names[groupStarts[g] - 1] : QChar();
+        if ((first == u'C' && before == u'P') || (first == u'B' && before == u'D')) {
+            *error = QStringLiteral("-start: %1 follows %2, so it takes no address of its own")
+                         .arg(first)
+                         .arg(before);
+            return false;
+        }
         if (first == u'P' || first == u'C') {
             out.programStart = groupAddresses[g];
-        } else if (g > 0 && first == u'B' && names[groupStarts[g] - 1] == u'D') {
-            *error = QStringLiteral("-start: B follows D, so it takes no address of its own");
-            return false;
-        } else if (first == u'C' && g > 0 && names[groupStarts[g] - 1] == u'P') {
-            *error = QStringLiteral("-start: C follows P, so it takes no address of its own");
-            return false;
         } else {
             out.dataStart = groupAddresses[g];
         }

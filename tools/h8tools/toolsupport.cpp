@@ -198,10 +198,10 @@ constexpr char kPaths[] =
 constexpr cli::Option kL38hOptions[] = {
     {"-start=P(0ADDR)", "", "start the program section at ADDR (hexadecimal)"},
     {"-start=P,C(ADDR),D,B(ADDR)", "",
-     "the sections P, C, D and B in this order, each group at the ADDR after it"},
-    {"-output=B", "", "write the program as B.abs (default: the first object's base name)"},
-    {"-print[=B]", "", "also write the map, as B.map (default: the program's base name)"},
-    {"-library=LIB[,LIB...]", "", "link with the libraries LIB.lib, such as c38hab"},
+     "P, C, D, B in this order; a group starts at the ADDR after it"},
+    {"-output=B", "", "write B.abs (default: named after the first object)"},
+    {"-print[=B]", "", "also write the map B.map (default: named after B.abs)"},
+    {"-library=LIB[,LIB...]", "", "link the libraries LIB.lib, such as c38hab"},
 };
 constexpr cli::Option kCc38hOptions[] = {
     {"-abs16", "", "accepted; the compiler picks short addresses itself"},
