@@ -18,9 +18,9 @@ using Files = std::vector<std::pair<const char *, const char *>>;
 struct ProgramRow
 {
     const char *name;
-    Files files;      // written into samples/; the first is built
-    const char *mode; // vesk-build's mode
-    const char *ports; // the port changes vesk-sim --ports prints, "PORT VALUE" lines
+    Files files;        // written into samples/; the first is built
+    const char *mode;   // vesk-build's mode
+    const char *ports;  // the port changes vesk-sim --ports prints, "PORT VALUE" lines
     const char *serial; // what the program sends
 };
 
@@ -216,20 +216,32 @@ int main(void)
 INSTANTIATE_TEST_SUITE_P(
     Rows, ClassicProgram,
     testing::Values(
-        ProgramRow{"LedPatternFromATable", {{"leds.mar", kLeds}}, "assemble",
-                   "PB 01\nPB 02\nPB 04\nPB 80\n", ""},
-        ProgramRow{"SerialOutputWithTheRegisterNames", {{"hello.mar", kSerial}}, "assemble", "",
+        ProgramRow{"LedPatternFromATable",
+                   {{"leds.mar", kLeds}},
+                   "assemble",
+                   "PB 01\nPB 02\nPB 04\nPB 80\n",
+                   ""},
+        ProgramRow{"SerialOutputWithTheRegisterNames",
+                   {{"hello.mar", kSerial}},
+                   "assemble",
+                   "",
                    "HELLO, \"H8\"\r\n"},
-        ProgramRow{"MacroGeneratedTable", {{"squares.mar", kMacroTable}}, "assemble",
-                   "PB 01\nPB 04\nPB 09\nPB 10\nPB 89\n", ""},
-        ProgramRow{"ConditionalAssembly", {{"cond.mar", kConditional}}, "assemble",
-                   "PB FC\n", ""},
+        ProgramRow{"MacroGeneratedTable",
+                   {{"squares.mar", kMacroTable}},
+                   "assemble",
+                   "PB 01\nPB 04\nPB 09\nPB 10\nPB 89\n",
+                   ""},
+        ProgramRow{"ConditionalAssembly", {{"cond.mar", kConditional}}, "assemble", "PB FC\n", ""},
         ProgramRow{"SectionsRecordsAndAnInclude",
-                   {{"record.mar", kSections}, {"ports.inc", kPorts}}, "assemble",
-                   "PB 06\nPB 00\nPB 5A\n", ""},
+                   {{"record.mar", kSections}, {"ports.inc", kPorts}},
+                   "assemble",
+                   "PB 06\nPB 00\nPB 5A\n",
+                   ""},
         ProgramRow{"ClassicResetModuleInTheCBuild",
-                   {{"main.c", kCProgram}, {"../RESETV_RAM.MAR", kClassicReset}}, "compile",
-                   "PB 5A\n", ""}),
+                   {{"main.c", kCProgram}, {"../RESETV_RAM.MAR", kClassicReset}},
+                   "compile",
+                   "PB 5A\n",
+                   ""}),
     vesk::test::RowName());
 
 struct FaultRow
@@ -275,6 +287,24 @@ INSTANTIATE_TEST_SUITE_P(
                  "err.mar:3: cannot find the include file none.inc (looked for none.inc and in "
                  "the toolchain's include folder)"}),
     vesk::test::RowName());
+
+// The two samples are one program in the two syntaxes: the same light, step for step.
+TEST_F(ClassicWorkspace, ClassicSampleRunsAsTheGnuSampleDoes)
+{
+    std::string runs[2];
+    for (int i = 0; i < 2; ++i) {
+        const QString name = i == 0 ? QStringLiteral("sample") : QStringLiteral("sample_classic");
+        const auto [code, log] = build("assemble", name + ".mar");
+        ASSERT_EQ(code, 0) << log;
+        QProcess sim;
+        sim.start(m_build + "/bin/vesk-sim", {"--ports", "--max-states", "20000000",
+                                              m_dir.filePath("samples/" + name + ".BIN")});
+        ASSERT_TRUE(sim.waitForFinished(60000));
+        runs[i] = sim.readAllStandardOutput().toStdString();
+    }
+    EXPECT_NE(runs[0].find(" PB 80\n"), std::string::npos) << runs[0];
+    EXPECT_EQ(runs[1], runs[0]);
+}
 
 // The listing shows the user's lines, each once, with the address and bytes it became.
 TEST_F(ClassicWorkspace, ListingShowsTheUsersLinesWithTheirBytes)

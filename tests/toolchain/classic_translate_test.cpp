@@ -182,6 +182,9 @@ TEST(ClassicTranslate, ShippedGnuSourcesDoNotLookClassic)
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path;
         EXPECT_FALSE(looksClassic(QString::fromUtf8(file.readAll()))) << path;
     }
+    QFile classic(root + QStringLiteral("/toolchain/samples/sample_classic.mar"));
+    ASSERT_TRUE(classic.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(looksClassic(QString::fromUtf8(classic.readAll())));
 }
 
 // The strongest check: the translation and a hand-written GNU equivalent give the GNU

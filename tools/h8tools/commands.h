@@ -39,9 +39,9 @@ struct LinkArgs
     QStringList objects; // DOS, ".obj" added where the name has no extension
     std::optional<quint32> programStart;
     std::optional<quint32> dataStart; // where D and B start, when not after the program
-    QString output;        // DOS, with ".abs"
-    QString map;           // DOS, with ".map"; empty without -print
-    QStringList libraries; // as written, without a default extension
+    QString output;                   // DOS, with ".abs"
+    QString map;                      // DOS, with ".map"; empty without -print
+    QStringList libraries;            // as written, without a default extension
 };
 std::optional<LinkArgs> parseLinkArgs(const QStringList &args, QString *error);
 

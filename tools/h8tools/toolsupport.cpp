@@ -197,8 +197,7 @@ constexpr char kPaths[] =
 
 constexpr cli::Option kL38hOptions[] = {
     {"-start=P(0ADDR)", "", "start the program section at ADDR (hexadecimal)"},
-    {"-start=P,C(ADDR),D,B(ADDR)", "",
-     "P, C, D, B in this order; a group starts at the ADDR after it"},
+    {"-start=P,C(ADDR),D,B(ADDR)", "", "P, C, D, B in order, each group at the ADDR after it"},
     {"-output=B", "", "write B.abs (default: named after the first object)"},
     {"-print[=B]", "", "also write the map B.map (default: named after B.abs)"},
     {"-library=LIB[,LIB...]", "", "link the libraries LIB.lib, such as c38hab"},

@@ -78,9 +78,9 @@ struct Includer
 
 struct ListedLine
 {
-    int number = 0;  // the translated text's line
-    QString middle;  // address and bytes as the assembler printed them
-    QString source;  // empty on a continuation line
+    int number = 0; // the translated text's line
+    QString middle; // address and bytes as the assembler printed them
+    QString source; // empty on a continuation line
     bool continuation = false;
 };
 
@@ -218,9 +218,10 @@ QByteArray userListing(const QByteArray &listing, const QString &translated,
         const bool listedHere = !expanded && at >= 0 && at == next;
         if (listedHere)
             ++next;
-        const QString text = sameAsBefore ? QString() : expanded ? origin.text
-                             : at >= 0                           ? reading[at].text
-                                                                 : origin.text;
+        const QString text = sameAsBefore ? QString()
+                             : expanded   ? origin.text
+                             : at >= 0    ? reading[at].text
+                                          : origin.text;
         out << QStringLiteral("%1%2 %3\t%4")
                    .arg(origin.line, 4)
                    .arg(QChar(expanded ? u'+' : u' '))

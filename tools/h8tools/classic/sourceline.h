@@ -10,9 +10,9 @@ namespace vesk::classic {
 
 struct SourceLine
 {
-    QString text; // without its line end
-    QString file; // as the user named it (a DOS path in messages)
-    int line = 0; // 1-based
+    QString text;      // without its line end
+    QString file;      // as the user named it (a DOS path in messages)
+    int line = 0;      // 1-based
     QString expansion; // " (in macro M called at F:L)" for a line a macro call produced
 };
 

@@ -494,11 +494,10 @@ private:
         // A label shares the line of an instruction or of data, so that the listing shows
         // its address beside the bytes; before other directives it stands alone, as the GNU
         // assembler would otherwise give it the address after them.
-        static const QStringList data = {".DATA", ".DATAB", ".RES", ".SDATA", ".SDATAZ",
-                                         ".SDATAC"};
-        const bool labelsBytes = !op.isEmpty() && (!upper.startsWith(u'.') ||
-                                                   data.contains(upper.section(u'.', 1, 1)
-                                                                     .prepend(u'.')));
+        static const QStringList data = {".DATA", ".DATAB", ".RES", ".SDATA", ".SDATAZ", ".SDATAC"};
+        const bool labelsBytes =
+            !op.isEmpty() &&
+            (!upper.startsWith(u'.') || data.contains(upper.section(u'.', 1, 1).prepend(u'.')));
         if (!label.isEmpty() && labelsBytes)
             m_label = label + u':';
         else if (!label.isEmpty())
@@ -682,7 +681,7 @@ private:
             s.directive = QStringLiteral("\t.section\t%1,\"%2\"")
                               .arg(s.gnuName, kind == u"DATA" || kind == u"STACK" ? "d" : "x");
         } else {
-            s.gnuName = kind == u"DATA" ? QStringLiteral(".data")
+            s.gnuName = kind == u"DATA"    ? QStringLiteral(".data")
                         : kind == u"STACK" ? QStringLiteral(".bss")
                                            : QStringLiteral(".text");
             s.directive = u'\t' + s.gnuName;

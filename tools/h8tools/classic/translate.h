@@ -24,9 +24,10 @@ struct Translation
 // names keep their case (both assemblers tell NAME from name). Sections: CODE becomes .text,
 // DATA .data, STACK .bss, and LOCATE=addr the placed section .0ADDR that l38h puts there;
 // .ORG in a placed section names an address. .IMPORT and the listing directives produce
-// nothing, .INCLUDE is handed on (the file is read as GNU syntax), and nothing after .END is
-// read. DUMMY becomes an absolute layout from zero (labels are offsets), and STARTOF and SIZEOF
-// name the symbols l38h defines for the linked section (___startof.text, ___sizeof.bss, ...).
+// nothing, .INCLUDE (which a38h reads before, see frontend.h) is handed on, and nothing after
+// .END is read. DUMMY becomes an absolute layout from zero (labels are offsets), and STARTOF and
+// SIZEOF name the symbols l38h defines for the linked section (___startof.text, ___sizeof.bss,
+// ...).
 Translation translate(const QList<SourceLine> &lines);
 
 } // namespace vesk::classic
