@@ -22,6 +22,7 @@ struct ProgramRow
     const char *mode;   // vesk-build's mode
     const char *ports;  // the port changes vesk-sim --ports prints, "PORT VALUE" lines
     const char *serial; // what the program sends
+    bool rom = false;   // built and run for ROM
 };
 
 class ClassicWorkspace : public vesk::test::WorkspaceTest
@@ -35,11 +36,14 @@ protected:
     }
 
     // vesk-build's exit code and log for samples/NAME.
-    std::pair<int, std::string> build(const char *mode, const QString &name)
+    std::pair<int, std::string> build(const char *mode, const QString &name, bool rom = false)
     {
         QProcess p;
         p.setWorkingDirectory(m_dir.path());
-        p.start(m_build + "/bin/vesk-build", {mode, "samples/" + name});
+        QStringList args = {mode, "samples/" + name};
+        if (rom)
+            args << "--rom";
+        p.start(m_build + "/bin/vesk-build", args);
         EXPECT_TRUE(p.waitForFinished(120000));
         return {p.exitCode(), (p.readAllStandardOutput() + p.readAllStandardError()).toStdString()};
     }
@@ -55,7 +59,7 @@ TEST_P(ClassicProgram, BuildsUnchangedAndRuns)
     for (const auto &[name, text] : row.files)
         write(QStringLiteral("samples/") + name, text);
     const QString source = QString::fromLatin1(row.files.front().first);
-    const auto [code, log] = build(row.mode, source);
+    const auto [code, log] = build(row.mode, source, row.rom);
     ASSERT_EQ(code, 0) << log;
 
     QProcess sim;
@@ -63,7 +67,10 @@ TEST_P(ClassicProgram, BuildsUnchangedAndRuns)
     QString image = m_dir.filePath("samples/" + source.section(u'.', 0, 0) + ".bin");
     if (!QFile::exists(image))
         image.replace(image.size() - 3, 3, QStringLiteral("BIN"));
-    sim.start(m_build + "/bin/vesk-sim", {"--ports", "--max-states", "2000000", image});
+    QStringList simArgs = {"--ports", "--max-states", "2000000", image};
+    if (row.rom)
+        simArgs << "--rom";
+    sim.start(m_build + "/bin/vesk-sim", simArgs);
     ASSERT_TRUE(sim.waitForFinished(60000));
     const std::string err = "stderr: " + sim.readAllStandardError().toStdString();
     EXPECT_EQ(sim.exitCode(), 0) << err; // stopped at its SLEEP or idle loop
@@ -204,6 +211,43 @@ STOP    BRA     STOP
         .END
 )";
 
+// The ROM reset module in the classic syntax: the reset vector, the data copied to RAM and
+// the zeroed data cleared by the bounds the link gives STARTOF and SIZEOF.
+constexpr char kClassicRomReset[] = R"(* RESETV_ROM.MAR in the classic syntax
+        .CPU    300HA
+        .IMPORT _main,___data_load
+        .SECTION VECT,DATA,LOCATE=0
+        .DATA.L _start
+        .SECTION RESET,CODE,LOCATE=H'100
+_start  MOV.L   #H'FFFF10,ER7
+        MOV.L   #___data_load,ER5
+        MOV.L   #STARTOF D,ER6
+        MOV.W   #SIZEOF D,R4
+        EEPMOV.W
+        MOV.L   #STARTOF B,ER1
+        MOV.L   #SIZEOF B,ER2
+        BEQ     CLEARED
+CLEAR   MOV.B   #0,R0L
+        MOV.B   R0L,@ER1
+        ADDS    #1,ER1
+        DEC.L   #1,ER2
+        BNE     CLEAR
+CLEARED JSR     @_main:24
+STOP    BRA     STOP
+        .END
+)";
+
+constexpr char kCWithData[] = R"(#include "h8io.h"
+static volatile unsigned char pattern = 0x3c;
+static volatile unsigned char zeroed;
+int main(void)
+{
+    PBDDR = 0xff;
+    PBDR = pattern + zeroed;
+    return 0;
+}
+)";
+
 constexpr char kCProgram[] = R"(#include "h8io.h"
 int main(void)
 {
@@ -241,7 +285,13 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"main.c", kCProgram}, {"../RESETV_RAM.MAR", kClassicReset}},
                    "compile",
                    "PB 5A\n",
-                   ""}),
+                   ""},
+        ProgramRow{"ClassicRomResetModuleCopiesDataAndClearsZeroedData",
+                   {{"data.c", kCWithData}, {"../RESETV_ROM.MAR", kClassicRomReset}},
+                   "compile",
+                   "PB 3C\n",
+                   "",
+                   true}),
     vesk::test::RowName());
 
 struct FaultRow
