@@ -10,6 +10,7 @@ packages=(
     fonts-ipafont-gothic
     xvfb xauth
     x11-utils dbus at-spi2-core python3-pyatspi desktop-file-utils
+    help2man dpkg-dev file lintian appstream
 )
 
 missing=()

@@ -29,24 +29,6 @@ bool parseCount(std::string_view text, uint64_t &value)
 
 } // namespace
 
-const char *runUsage()
-{
-    return "usage: vesk-sim IMAGE [options]\n"
-           "Runs an H8/300H image on the simulated board chip.\n"
-           "  --rom            load at 0 and start from the reset vector (default: RAM image\n"
-           "                   loaded and started at FFDF10)\n"
-           "  --load HEX       load address\n"
-           "  --start HEX      start address\n"
-           "  --ports          \"STATES PORT HEX\" per change of a port's data register\n"
-           "  --poison         stop at the first read of RAM never written\n"
-           "  --trace [FILE]   print each instruction (to FILE, or standard error)\n"
-           "  --strict         stop at a word or longword access to an odd address\n"
-           "  --max-states N   stop after N states (exit 2)\n"
-           "Serial output goes to standard output, standard input feeds the receivers.\n"
-           "Exit: 0 idle or asleep, 2 state limit, 3 undefined instruction or bad access,\n"
-           "4 read of RAM never written.\n";
-}
-
 std::string parseRunOptions(const std::vector<std::string> &args, RunOptions &options)
 {
     options = {};

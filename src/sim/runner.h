@@ -33,7 +33,6 @@ struct RunOptions
 // `--trace` takes the next argument as its file only once IMAGE has been given, so that
 // "vesk-sim --trace prog.bin" traces prog.bin to standard error; "--trace=FILE" always works.
 std::string parseRunOptions(const std::vector<std::string> &args, RunOptions &options);
-const char *runUsage();
 
 struct StartState
 {

@@ -1,3 +1,4 @@
+#include "platform/commandline.h"
 #include "platform/dosfs.h"
 #include "ui/form1.h"
 #include "ui/signalcloser.h"
@@ -8,6 +9,39 @@
 #include <cstring>
 
 namespace {
+
+// Vesk has no options of its own beyond --help and --version; these are Qt's, which
+// QApplication takes with one dash or two.
+constexpr vesk::cli::Option kOptions[] = {
+    {"-platform", "NAME", "the Qt platform plugin: xcb, wayland, offscreen, ..."},
+    {"-platformpluginpath", "PATH", "a further folder of Qt platform plugins"},
+    {"-platformtheme", "NAME", "the Qt platform theme"},
+    {"-plugin", "NAME", "load a further Qt plugin (an input device's)"},
+    {"-display", "DISPLAY", "the X display to use (xcb)"},
+    {"-geometry", "GEOMETRY", "the main window's geometry (xcb)"},
+    {"-qwindowgeometry", "GEOMETRY", "the main window's geometry, such as 800x600+0+0"},
+    {"-qwindowicon", "ICON", "the windows' icon"},
+    {"-qwindowtitle", "TITLE", "the main window's title"},
+    {"-session", "ID", "restore the application from an earlier session"},
+    {"-style", "STYLE", "the widget style: fusion, windows, ..."},
+    {"-stylesheet", "FILE", "a Qt style sheet to apply"},
+    {"-reverse", "", "lay the widgets out right to left"},
+    {"-widgetcount", "", "print the number of widgets left at the end"},
+};
+
+constexpr vesk::cli::Program kProgram = {
+    .name = "vesk",
+    .synopsis = "[OPTION]...",
+    .description =
+        "The window for building programs for the H8/300H board and sending them to its\n"
+        "loader: browse to a source, press Run to assemble or compile it into an S-record\n"
+        "file and a binary image, press Transfer to send the image over the serial port.\n"
+        "The folder it starts in is its workspace: H8C.ini, the reset-vector templates\n"
+        "and the drive map dosdevices/ (make one with vesk-workspace DIR). It needs a\n"
+        "display.",
+    .options = kOptions,
+    .dashesAlike = true,
+};
 
 // Without a display Qt aborts with a message about plugins; say plainly what to do.
 bool displayAvailable(int argc, char **argv)
@@ -27,6 +61,12 @@ bool displayAvailable(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    // Answered without a display, so that a terminal (or help2man) gets them anywhere.
+    if (const auto answered = vesk::cli::answerHelpOrVersion(argc, argv, kProgram))
+        return *answered;
+    if (const auto parsed = vesk::cli::splitArguments(argc, argv, kProgram);
+        !parsed.problem.empty())
+        return vesk::cli::usageError(kProgram, parsed.problem);
     if (!displayAvailable(argc, argv)) {
         std::fputs("vesk: no display: run it under xvfb-run, or set DISPLAY\n", stderr);
         return 2;

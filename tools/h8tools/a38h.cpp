@@ -203,6 +203,8 @@ int assemble(const QString &source)
 
 int main(int argc, char **argv)
 {
+    if (const auto answered = answerHelpOrVersion(argc, argv, kTool))
+        return *answered;
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
     if (args.size() != 1 || args.first().startsWith(u'-')) {

@@ -265,6 +265,8 @@ int link(const LinkArgs &args)
 
 int main(int argc, char **argv)
 {
+    if (const auto answered = answerHelpOrVersion(argc, argv, kTool))
+        return *answered;
     QCoreApplication app(argc, argv);
     QString error;
     const auto args = parseLinkArgs(app.arguments().mid(1), &error);

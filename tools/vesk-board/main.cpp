@@ -7,6 +7,7 @@
 #include "board/ledlines.h"
 #include "board/virtualboard.h"
 #include "boardwindow.h"
+#include "platform/commandline.h"
 #include "serial/framereceiver.h"
 #include "state/board.h"
 
@@ -142,6 +143,42 @@ bool hasArgument(int argc, char **argv, const char *name)
     return false;
 }
 
+constexpr vesk::cli::Option kOptions[] = {
+    {"--link", "DIR", "make DIR/dosdevices/com1 a link to the board's terminal"},
+    {"--keep", "DIR", "keep each image received as DIR/image-001.bin, ..."},
+    {"--echo", "TEXT", "answer each frame with TEXT (\\xNN, \\n, \\r, \\t, \\\\ allowed)"},
+    {"--count", "N", "exit after N frames"},
+    {"--run", "", "run each good image on the simulated chip, as the loader does"},
+    {"--rom", "IMAGE", "boot IMAGE from its reset vector at start and each reset (--run)"},
+    {"--clock", "HZ", "run at HZ states a second (--run; default 20000000)"},
+    {"--fast", "", "run as fast as this machine can, not in real time (--run)"},
+    {"--window", "", "show the board in a window instead of LED rows (--run)"},
+};
+
+constexpr vesk::cli::Program kProgram = {
+    .name = "vesk-board",
+    .synopsis = "[OPTION]...",
+    .description =
+        "A virtual board on a pseudo-terminal: prints the terminal's device, then one\n"
+        "line per frame received (image length, CRC-32 of the image, whether the frame\n"
+        "was well formed, and why not). With --run it also runs each well-formed image\n"
+        "as the board's loader does (loaded and started at FFDF10, serial channel 1 set\n"
+        "up) in real time. Bytes written to the terminal go to the program's serial\n"
+        "channel 1, except a frame (21 or more zero bytes, then FF), which resets the\n"
+        "board and loads its image; zero bytes reach the program once it is clear they\n"
+        "start no frame. What the program sends comes back on the terminal and is\n"
+        "printed; each change of a port's data register prints a row of LEDs, bit 7\n"
+        "first (\"PB \u25CF\u25CB\u25CB\u25CB\u25CB\u25CB\u25CB\u25CF\"), at most 30 lines "
+        "a second, a port that\n"
+        "changes faster showing its latest value. A program that stops is reported once\n"
+        "and the board waits for the next frame. With --rom, a frame received meanwhile\n"
+        "replaces the ROM program like a RAM load, until the next reset. With --window,\n"
+        "the window shows the LEDs, the switches of port 7, the program's text and a\n"
+        "reset button; closing it ends the board. With --link, only a link to an earlier\n"
+        "pseudo-terminal is replaced.",
+    .options = kOptions,
+};
+
 QByteArray readImageFile(const QString &path)
 {
     QFile file(path);
@@ -154,54 +191,35 @@ QByteArray readImageFile(const QString &path)
 
 int main(int argc, char **argv)
 {
+    if (const auto answered = vesk::cli::answerHelpOrVersion(argc, argv, kProgram))
+        return *answered;
     // The window needs a QApplication, which needs a display; the terminal board needs neither.
     const bool windowed = hasArgument(argc, argv, "--window");
+    // A window's board also takes Qt's own options, which QApplication takes out of argv.
+    if (const auto parsed = vesk::cli::splitArguments(argc, argv, kProgram);
+        !windowed && !parsed.problem.empty())
+        return vesk::cli::usageError(kProgram, parsed.problem);
     const std::unique_ptr<QCoreApplication> app(windowed ? new QApplication(argc, argv)
                                                          : new QCoreApplication(argc, argv));
     QCoreApplication::setApplicationName("vesk-board");
 
     QCommandLineParser cli;
-    cli.setApplicationDescription(
-        "A virtual board on a pseudo-terminal: prints the slave device, then one line per "
-        "frame received (image length, CRC-32 of the image, whether the frame was well "
-        "formed).\n\n"
-        "With --run the board also runs each well-formed image as its loader does (loaded and "
-        "started at FFDF10, serial channel 1 set up), in real time at the board's clock. Bytes "
-        "written to the terminal go to the program's serial channel 1, except a frame (21 or "
-        "more zero bytes, then FF), which resets the board and loads its image; zero bytes "
-        "reach the program once it is clear they start no frame. What the program sends on "
-        "channel 1 comes back on the terminal and is printed as text. Each change of a port's "
-        "data register is printed as a row of LEDs, bit 7 first, \u25CF for a 1: "
-        "\"PB \u25CF\u25CB\u25CB\u25CB\u25CB\u25CB\u25CB\u25CF\", at most 30 lines a second "
-        "(a port that changes faster shows its latest value). A program that stops is "
-        "reported once and the board waits for the next frame.");
-    cli.addHelpOption();
-    const QCommandLineOption linkOpt("link",
-                                     "Make DIR/dosdevices/com1 a link to the device (replacing "
-                                     "only a link to an earlier pseudo-terminal).",
-                                     "DIR");
-    const QCommandLineOption keepOpt("keep", "Keep each complete image as DIR/image-001.bin, ...",
-                                     "DIR");
-    const QCommandLineOption echoOpt(
-        "echo", "Answer each frame with TEXT (\\xNN, \\n, \\r, \\t, \\\\ allowed).", "TEXT");
-    const QCommandLineOption countOpt("count", "Exit after N frames.", "N");
-    const QCommandLineOption runOpt("run", "Run each image received (see above).");
-    const QCommandLineOption romOpt(
-        "rom",
-        "Boot IMAGE as a ROM image from its reset vector at start and at every reset (implies "
-        "--run). A frame received meanwhile replaces the ROM program like a RAM load, until "
-        "the next reset.",
-        "IMAGE");
-    const QCommandLineOption clockOpt(
-        "clock", "Run at HZ states a second (implies --run; default 20000000).", "HZ");
-    const QCommandLineOption fastOpt(
-        "fast", "Run as fast as this machine can instead of in real time (implies --run).");
-    const QCommandLineOption windowOpt(
-        "window", "Show the board in a window: its LEDs, switches, text and reset button "
-                  "(implies --run). Closing the window ends the board.");
+    const QCommandLineOption linkOpt("link", "", "DIR");
+    const QCommandLineOption keepOpt("keep", "", "DIR");
+    const QCommandLineOption echoOpt("echo", "", "TEXT");
+    const QCommandLineOption countOpt("count", "", "N");
+    const QCommandLineOption runOpt("run", "");
+    const QCommandLineOption romOpt("rom", "", "IMAGE");
+    const QCommandLineOption clockOpt("clock", "", "HZ");
+    const QCommandLineOption fastOpt("fast", "");
+    const QCommandLineOption windowOpt("window", "");
     cli.addOptions(
         {linkOpt, keepOpt, echoOpt, countOpt, runOpt, romOpt, clockOpt, fastOpt, windowOpt});
-    cli.process(*app);
+    if (!cli.parse(QCoreApplication::arguments()))
+        return vesk::cli::usageError(kProgram, cli.errorText().toStdString());
+    if (!cli.positionalArguments().isEmpty())
+        return vesk::cli::usageError(kProgram, "unexpected argument " +
+                                                   cli.positionalArguments().first().toStdString());
 
     int count = 0;
     if (cli.isSet(countOpt)) {

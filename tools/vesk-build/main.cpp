@@ -3,6 +3,7 @@
 // the log as it grows (a failed tool's messages are in it, as in the window), and prints what
 // the window would show in a box on standard error.
 
+#include "platform/commandline.h"
 #include "platform/dosfs.h"
 #include "platform/eventwait.h"
 #include "platform/fileio.h"
@@ -185,6 +186,25 @@ qint64 sizeOf(const DosFs &fs, const QString &dosPath)
     return info.isFile() ? info.size() : 0;
 }
 
+constexpr cli::Option kOptions[] = {
+    {"--rom", "", "build a C program for ROM, at the ROM offset"},
+    {"--offset", "HEX", "start a C build at HEX instead of the RAM or ROM offset"},
+};
+
+constexpr cli::Program kProgram = {
+    .name = "vesk-build",
+    .synopsis = "[OPTION]... compile|assemble|mot|dasm FILE",
+    .description =
+        "Runs one of Vesk's run modes on FILE, as the window's Run button does, with\n"
+        "the settings (H8C.ini, never written) and drive map of the current directory:\n"
+        "compile (*.c), assemble (*.mar), mot (*.mot) or dasm (*.bin). FILE is a host\n"
+        "path or a DOS path of the drive map (C:\\samples\\blink.c). Prints the log as it\n"
+        "grows, with a failed tool's messages; what the window shows in a box goes to\n"
+        "standard error.",
+    .options = kOptions,
+    .epilogue = "Exit status: 0 when the mode succeeded, 1 when it failed, 2 on a usage error.",
+};
+
 int usageError(const QString &text)
 {
     print(stderr, QStringLiteral("vesk-build: ") + text +
@@ -197,33 +217,22 @@ int usageError(const QString &text)
 
 int main(int argc, char **argv)
 {
+    if (const auto answered = cli::answerHelpOrVersion(argc, argv, kProgram))
+        return *answered;
+    if (const auto parsed = cli::splitArguments(argc, argv, kProgram); !parsed.problem.empty())
+        return usageError(QString::fromStdString(parsed.problem));
     QCoreApplication app(argc, argv);
     // A build interrupted mid-conversion leaves no hidden image behind.
     removeTemporariesOnSignals();
     QCoreApplication::setApplicationName("vesk-build");
 
     QCommandLineParser cli;
-    cli.setApplicationDescription(
-        "Runs one of Vesk's run modes on FILE, as the window's Run button does, with the "
-        "settings (H8C.ini) and drive map of the current directory. Prints the log as it "
-        "grows; messages go to standard error. Exits 0 when the mode succeeded, 1 when it "
-        "failed, 2 on a usage error.");
-    cli.addHelpOption();
-    cli.addPositionalArgument("MODE", "compile (*.c), assemble (*.mar), mot (*.mot) or dasm "
-                                      "(*.bin).");
-    cli.addPositionalArgument("FILE", "A host path, or a DOS path of the drive map "
-                                      "(C:\\samples\\blink.c).");
-    const QCommandLineOption romOpt("rom", "Build a C program for ROM, at the ROM offset.");
-    const QCommandLineOption offsetOpt("offset",
-                                       "The start address of a C build, in hexadecimal, in "
-                                       "place of the RAM or ROM offset.",
-                                       "HEX");
+    const QCommandLineOption romOpt("rom", "");
+    const QCommandLineOption offsetOpt("offset", "", "HEX");
     cli.addOption(romOpt);
     cli.addOption(offsetOpt);
     if (!cli.parse(app.arguments()))
         return usageError(cli.errorText());
-    if (cli.isSet("help"))
-        cli.showHelp(0);
 
     const QStringList args = cli.positionalArguments();
     if (args.size() != 2)

@@ -3,6 +3,7 @@
 // resolved through the same drive map as Vesk's tools.
 
 #include "image/convert.h"
+#include "platform/commandline.h"
 #include "platform/dosfs.h"
 #include "platform/fileio.h"
 
@@ -15,6 +16,17 @@ using namespace vesk;
 
 namespace {
 
+constexpr cli::Program kProgram = {
+    .name = "vesk-mot2bin",
+    .synopsis = "[OPTION]... BASE",
+    .description =
+        "Converts BASE.MOT (any letter case; BASE.mot is taken as BASE) into the\n"
+        "image BASE.BIN, as Vesk's MOT mode does. An existing image of that name in any\n"
+        "letter case is replaced under its own name. BASE is a host path or a DOS path\n"
+        "of the drive map (C:\\WORK\\PROG); a BASE that starts with '-' follows \"--\".",
+    .options = {},
+};
+
 void complain(const QString &text)
 {
     std::fprintf(stderr, "vesk-mot2bin: %s\n", qPrintable(text));
@@ -24,17 +36,17 @@ void complain(const QString &text)
 
 int main(int argc, char **argv)
 {
+    if (const auto answered = cli::answerHelpOrVersion(argc, argv, kProgram))
+        return *answered;
+    const cli::Arguments parsed = cli::splitArguments(argc, argv, kProgram);
+    if (!parsed.problem.empty())
+        return cli::usageError(kProgram, parsed.problem);
+    if (parsed.operands.size() != 1 || parsed.operands.front().empty())
+        return cli::usageError(kProgram,
+                               parsed.operands.empty() ? "no BASE given" : "expected one BASE");
     removeTemporariesOnSignals();
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
-    if (args.size() != 1 || args.first().isEmpty() || args.first().startsWith(u'-')) {
-        std::fprintf(stderr,
-                     "usage: vesk-mot2bin BASE\n"
-                     "Converts BASE.MOT (any letter case; BASE.mot is taken as BASE) into the\n"
-                     "image BASE.BIN.\n");
-        return 2;
-    }
-    QString arg = args.first();
+    QString arg = QString::fromLocal8Bit(parsed.operands.front().c_str());
     // A shell's completion gives "prog.mot"; the base is what precedes the extension.
     if (arg.endsWith(QStringLiteral(".mot"), Qt::CaseInsensitive))
         arg.chop(4);

@@ -1,6 +1,7 @@
 // vesk-send: sends one binary image to the board in the frame that Transfer uses, with the
 // same checks, and exits once the port has sent it.
 
+#include "platform/commandline.h"
 #include "platform/dosfs.h"
 #include "platform/eventwait.h"
 #include "serial/frame.h"
@@ -16,26 +17,46 @@
 
 #include <cstdio>
 
+namespace {
+
+constexpr vesk::cli::Option kOptions[] = {
+    {"--port", "DEVICE", "the serial device; a bare name such as ttyUSB0 is under /dev/"},
+};
+
+constexpr vesk::cli::Program kProgram = {
+    .name = "vesk-send",
+    .synopsis = "[OPTION]... IMAGE",
+    .description =
+        "Sends a binary image to the board over the serial port (9600 baud, 8N1) in the\n"
+        "frame that Vesk's Transfer uses, and exits when the port has sent it. IMAGE is a\n"
+        "host path or a DOS path of the drive map; it must have an even length of fewer\n"
+        "than 65,536 bytes. The port is dosdevices/com1 of the drive map, else the first\n"
+        "of /dev/ttyUSB0, /dev/ttyACM0, /dev/ttyS0.",
+    .options = kOptions,
+};
+
+} // namespace
+
 int main(int argc, char **argv)
 {
+    if (const auto answered = vesk::cli::answerHelpOrVersion(argc, argv, kProgram))
+        return *answered;
+    // Problems named alike in every program, before Qt's parser reads the values.
+    if (const auto parsed = vesk::cli::splitArguments(argc, argv, kProgram);
+        !parsed.problem.empty())
+        return vesk::cli::usageError(kProgram, parsed.problem);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("vesk-send");
 
     QCommandLineParser cli;
-    cli.setApplicationDescription(
-        "Sends a binary image to the board over the serial port (9600 baud, 8N1) and exits "
-        "when the port has sent it. The port is dosdevices/com1 of the drive map, else the "
-        "first of /dev/ttyUSB0, /dev/ttyACM0, /dev/ttyS0.");
-    cli.addHelpOption();
-    cli.addPositionalArgument("IMAGE", "The binary image (an even number of bytes, at most "
-                                       "65535).");
-    const QCommandLineOption portOpt(
-        "port", "The serial device to use; a name such as ttyUSB0 is looked for under /dev/.",
-        "DEVICE");
+    const QCommandLineOption portOpt("port", "", "DEVICE");
     cli.addOption(portOpt);
-    cli.process(app);
+    if (!cli.parse(QCoreApplication::arguments()))
+        return vesk::cli::usageError(kProgram, cli.errorText().toStdString());
     if (cli.positionalArguments().size() != 1)
-        cli.showHelp(2);
+        return vesk::cli::usageError(kProgram, cli.positionalArguments().isEmpty()
+                                                   ? "no IMAGE given"
+                                                   : "expected one IMAGE");
 
     // An empty --port would stand for "no device" and quietly fall back to the default one.
     const bool explicitPort = cli.isSet(portOpt);

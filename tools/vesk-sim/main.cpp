@@ -2,6 +2,7 @@
 // sends on either serial channel appears on standard output, standard input feeds the
 // receivers, and the exit status tells how the run ended (runner.h).
 
+#include "platform/commandline.h"
 #include "sim/chip.h"
 #include "sim/runner.h"
 
@@ -45,6 +46,33 @@ int receiveFromStdin()
     return Sci::kNothingYet;
 }
 
+constexpr vesk::cli::Option kOptions[] = {
+    {"--rom", "", "load at 0 and start from the reset vector"},
+    {"--load", "HEX", "load the image at HEX instead"},
+    {"--start", "HEX", "start at HEX instead"},
+    {"--ports", "", "print \"STATES PORT HEX\" at each change of a port's register"},
+    {"--poison", "", "stop at the first read of RAM never written (exit 4)"},
+    {"--strict", "", "stop at a word or longword access to an odd address"},
+    {"--trace", "[FILE]", "list each instruction on standard error (in FILE after IMAGE)"},
+    {"--trace=FILE", "", "list each instruction in FILE"},
+    {"--max-states", "N", "stop after N states (exit 2)"},
+};
+
+constexpr vesk::cli::Program kProgram = {
+    .name = "vesk-sim",
+    .synopsis = "[OPTION]... IMAGE",
+    .description =
+        "Runs an H8/300H image on the simulated chip of the board, at 20 MHz in simulated\n"
+        "time, unthrottled. A RAM image is loaded and started at FFDF10 as the board's\n"
+        "loader does (stack at FFFF10, serial channel 1 on at 9600 baud). Bytes sent on\n"
+        "serial channel 0 or 1 go to standard output; standard input feeds their\n"
+        "receivers.",
+    .options = kOptions,
+    .epilogue = "Exit status: 0 at an idle loop or a SLEEP nothing can wake, 2 at --max-states\n"
+                "or on a usage error, 3 at an undefined instruction or a bad access, 4 at a\n"
+                "read of RAM never written with --poison, 1 when the image cannot be read.",
+};
+
 bool readImage(const std::string &path, std::vector<uint8_t> &bytes)
 {
     std::ifstream in(path, std::ios::binary);
@@ -58,17 +86,17 @@ bool readImage(const std::string &path, std::vector<uint8_t> &bytes)
 
 int main(int argc, char **argv)
 {
+    if (const auto answered = vesk::cli::answerHelpOrVersion(argc, argv, kProgram))
+        return *answered;
     RunOptions options;
     const std::string error =
         parseRunOptions(std::vector<std::string>(argv + 1, argv + argc), options);
     if (options.help) {
-        std::fputs(runUsage(), stdout);
+        std::fputs(vesk::cli::helpText(kProgram).c_str(), stdout);
         return 0;
     }
-    if (!error.empty()) {
-        std::fprintf(stderr, "vesk-sim: %s\n%s", error.c_str(), runUsage());
-        return kExitUsage;
-    }
+    if (!error.empty())
+        return vesk::cli::usageError(kProgram, error);
 
     std::vector<uint8_t> image;
     if (!readImage(options.image, image)) {
