@@ -105,6 +105,17 @@ void BuildDriver::logOutput(const QByteArray &output)
         m_view.appendLog(text);
 }
 
+namespace {
+
+// A file named on a tool's command line: a name that starts with '-' goes as .\NAME, so that
+// no tool takes it for an option.
+QString fileWord(const QString &name)
+{
+    return quoteArg(name.startsWith(u'-') ? QStringLiteral(".\\") + name : name);
+}
+
+} // namespace
+
 bool BuildDriver::runTool(const QString &commandLine, const QString &output,
                           const QString &timeoutMessage, QByteArray *said)
 {
@@ -177,18 +188,18 @@ void BuildDriver::Assemble()
     m_view.setLog(QString());
 
     const QString tools = m_state.BinDir;
-    if (!runTool(quoteArg(tools + "a38h") + " " + quoteArg(B + ".mar"), B + ".obj",
+    if (!runTool(quoteArg(tools + "a38h") + " " + fileWord(B + ".mar"), B + ".obj",
                  QStringLiteral("アセンブル　エラー")))
         return;
     logStage(B, QStringLiteral(":アセンブルＯＫ"));
     QByteArray linkerSaid;
-    if (!runTool(quoteArg(tools + "l38h") + " " + quoteArg(B + ".obj"), B + ".abs",
+    if (!runTool(quoteArg(tools + "l38h") + " " + fileWord(B + ".obj"), B + ".abs",
                  QStringLiteral("リンク　エラー"), &linkerSaid))
         return;
     logStage(B, QStringLiteral(":リンクＯＫ"));
     // A link that succeeds may still warn (little RAM left for the stack).
     logOutput(linkerSaid);
-    if (!runTool(quoteArg(tools + "c38h") + " " + quoteArg(B + ".abs"), B + ".mot",
+    if (!runTool(quoteArg(tools + "c38h") + " " + fileWord(B + ".abs"), B + ".mot",
                  QStringLiteral("ＭＯＴコンバート　エラー")))
         return;
     logStage(B, QStringLiteral(":ＭＯＴコンバートＯＫ"));
@@ -317,7 +328,7 @@ void BuildDriver::Compile()
         failed(m_fs.copy(tools + B + ".map", work + B + ".map")))
         return;
 
-    if (!runTool("c38h " + quoteArg(B + ".abs"), B + ".mot",
+    if (!runTool("c38h " + fileWord(B + ".abs"), B + ".mot",
                  QStringLiteral("ＭＯＴコンバート　エラー")))
         return;
     logStage(B, QStringLiteral(":ＭＯＴコンバートＯＫ"));
@@ -335,7 +346,7 @@ void BuildDriver::Compile()
         // A RAM image is listed from where it loads to the end of the address space.
         const QString range =
             rom ? QStringLiteral("0 1000") : QString::number(board::kRamStart, 16) + " ffffff";
-        if (!runTool("dasm.bat " + quoteArg(B + ".bin") + " " + range + " " + quoteArg(work),
+        if (!runTool("dasm.bat " + fileWord(B + ".bin") + " " + range + " " + quoteArg(work),
                      work + "out.txt", QStringLiteral("逆アセンブル　エラー")))
             return;
     }
@@ -359,7 +370,7 @@ void BuildDriver::DAsm()
     const QString listing = m_fs.absolute(QStringLiteral("out.txt"));
     const qint64 before = QFileInfo(m_fs.toHost(listing)).size();
     ProcessHandle process;
-    if (failed(startProgram(m_fs, "dasm.bat " + quoteArg(m_state.fname + ".bin"), m_options,
+    if (failed(startProgram(m_fs, "dasm.bat " + fileWord(m_state.fname + ".bin"), m_options,
                             &process)) ||
         failed(process.startError()))
         return;

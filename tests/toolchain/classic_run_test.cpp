@@ -194,6 +194,34 @@ BUF     .RES.B  6
         SLEEP
 )";
 
+// Zeroed data declared DATA, as the manuals do, beside initialised data: clearing it by
+// STARTOF and SIZEOF must leave the initialised byte alone.
+constexpr char kZeroedAsData[] = R"(        .CPU     300HA
+PBDDR   .EQU     H'FFFFD4
+PBDR    .EQU     H'FFFFD6
+        .SECTION D,DATA,ALIGN=2
+INIT    .DATA.B  H'5A
+        .SECTION B,DATA,ALIGN=2
+WORK    .RES.W   4
+        .SECTION P,CODE,ALIGN=2
+START:  MOV.L    #STARTOF B,ER1
+        MOV.L    #SIZEOF B,ER2
+        BEQ      CLEARED
+CLEAR   MOV.B    #0,R0L
+        MOV.B    R0L,@ER1
+        ADDS     #1,ER1
+        DEC.L    #1,ER2
+        BNE      CLEAR
+CLEARED MOV.B    #H'FF,R0L
+        MOV.B    R0L,@PBDDR:8
+        MOV.B    @INIT,R0L
+        MOV.B    R0L,@PBDR:8
+        MOV.W    #SIZEOF B,R0
+        MOV.B    R0L,@PBDR:8
+STOP    BRA      STOP
+        .END
+)";
+
 constexpr char kPorts[] = R"(* port B, for the record program
 PBDDR   .EQU    H'FFFFD4
 PBDR    .EQU    H'FFFFD6
@@ -280,6 +308,11 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"record.mar", kSections}, {"ports.inc", kPorts}},
                    "assemble",
                    "PB 06\nPB 00\nPB 5A\n",
+                   ""},
+        ProgramRow{"ZeroedDataDeclaredAsData",
+                   {{"zeroed.mar", kZeroedAsData}},
+                   "assemble",
+                   "PB 5A\nPB 08\n",
                    ""},
         ProgramRow{"ClassicResetModuleInTheCBuild",
                    {{"main.c", kCProgram}, {"../RESETV_RAM.MAR", kClassicReset}},
@@ -373,6 +406,43 @@ TEST_F(ClassicWorkspace, ListingShowsTheUsersLinesWithTheirBytes)
                              "  22                \t        .END    START\n"})
         EXPECT_TRUE(text.contains(QString::fromLatin1(line))) << line << "\n" << text.toStdString();
     EXPECT_FALSE(text.contains(u"\tmov.")) << "translated lines leak into the listing";
+}
+
+// Lines a macro produced follow its call, and a file included twice is listed twice, each
+// time with its own bytes.
+TEST_F(ClassicWorkspace, ListingFollowsMacroCallsAndEachInclusion)
+{
+    write("samples/ml.mar", R"(        .CPU     300HA
+        .MACRO   LD2 V
+        MOV.B    #\V,R0L
+        MOV.B    #\V,R1L
+        .ENDM
+        .SECTION P,CODE
+START:  NOP
+        LD2      1
+        .INCLUDE "two.inc"
+        MOV.B    R0L,R1L
+        .INCLUDE "two.inc"
+        BRA      START
+        .END
+)");
+    write("samples/two.inc", "        .DATA.B  H'11\n        .DATA.B  H'22\n");
+    const auto [code, log] = build("assemble", "ml.mar");
+    ASSERT_EQ(code, 0) << log;
+    QFile listing(m_dir.filePath("samples/ml.lis"));
+    ASSERT_TRUE(listing.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(listing.readAll());
+    qsizetype at = 0;
+    for (const char *line :
+         {"   8                \t        LD2      1\n", "   3+ 0002 F801     \t", "   4+ 0004 F901",
+          "   9                \t        .INCLUDE \"two.inc\"\n", "; two.inc\n",
+          "   1  0006 11       \t", "   2  0007 22", "; ml.mar\n", "  10  0008 0C89",
+          "  11                \t        .INCLUDE", "; two.inc\n", "   1  000a 11", "   2  000b 22",
+          "  12  000c "}) {
+        const qsizetype found = text.indexOf(QString::fromLatin1(line), at);
+        ASSERT_GE(found, 0) << "missing in order: " << line << "\n" << text.toStdString();
+        at = found + 1;
+    }
 }
 
 } // namespace

@@ -80,8 +80,26 @@ INSTANTIATE_TEST_SUITE_P(
         LineRow{"ExportImport", "\t.EXPORT\t_main,_x\n\t.IMPORT\t_y", "\t.global\t_main, _x"},
         LineRow{"Cpu", "\t.CPU\t300HA", "\t.h8300h"},
         LineRow{"CodeSection", "\t.SECTION\tP,CODE,ALIGN=2", "\t.text|\t.balign\t2"},
-        LineRow{"SectionReentered", "\t.SECTION\tD,DATA\n\t.SECTION\tP,CODE\n\t.SECTION\tD",
-                "\t.data|\t.text|\t.data"},
+        LineRow{"SectionReentered",
+                "\t.SECTION\tD,DATA\n\t.DATA.B\t1\n\t.SECTION\tP,CODE\n\t.SECTION\tD",
+                "\t.data|\t.byte\t1|\t.text|\t.data"},
+        LineRow{"DataOfReservationsOnlyIsZeroed", "\t.SECTION\tB,DATA\nW\t.RES.W\t2",
+                "\t.bss|W:\t.space\t(2)*2"},
+        LineRow{"ConstantsSectionC", "\t.SECTION\tC,DATA\n\t.DATA.B\t1",
+                "\t.section\t.rodata|\t.byte\t1"},
+        LineRow{"StartOfBeforeTheDeclaration",
+                "\t.DATA.L\tSTARTOF B\n\t.SECTION\tB,DATA\n\t.DATA.B\t1",
+                "\t.long\t___startof.data|\t.data|\t.byte\t1"},
+        LineRow{"DummyReopenedGoesOn",
+                "\t.SECTION\tR,DUMMY\nA\t.RES.W\t1\n\t.SECTION\tP,CODE\n\t.SECTION\tR\n"
+                "B\t.RES.W\t1",
+                "\t.struct\t0|A:\t.space\t(1)*2|\t.set\t___dummy.R, .|\t.text|"
+                "\t.struct\t___dummy.R|B:\t.space\t(1)*2"},
+        LineRow{"CharConstantsWithPunctuation",
+                "\tMOV.B\t#',',R0L\n\tCMP.B\t#'\"',R1L ; a quote\n\t.DATA.B\t'(',')',';'",
+                "\tmov.b\t#44,r0l|\tcmp.b\t#34,r1l|\t.byte\t40, 41, 59"},
+        LineRow{"BranchSize", "\tBRA\tL:16", "\tbra\tL:16"},
+        LineRow{"LabelColonWithoutSpace", "L:NOP", "L:\tnop"},
         LineRow{"LocatedSection", "\t.SECTION\tV,DATA,LOCATE=H'0", "\t.section\t.00,\"d\""},
         LineRow{"OrgInLocatedSection", "\t.SECTION\tR,CODE,LOCATE=H'100\n\t.ORG\tH'110",
                 "\t.section\t.0100,\"x\"|\t.org\t(0x110)-0x100"},
@@ -118,6 +136,12 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorRow{"SizeOfUndeclared", "\t.DATA.L\tSIZEOF X",
                  "A.MAR:1: a section declared by .SECTION before this line expected after "
                  "SIZEOF, not \"X\""},
+        ErrorRow{"SizeOfSharedSection",
+                 "\t.SECTION\tD,DATA\n\t.DATA.B\t1\n\t.SECTION\tE,DATA\n\t.DATA.B\t2\n"
+                 "\t.DATA.L\tSIZEOF D",
+                 "A.MAR:5: SIZEOF D would cover E as well, which is linked into the same section; "
+                 "keep P for code, C for constants, D for data and B for zeroed data, or place D "
+                 "with LOCATE="},
         ErrorRow{"StartOfDummy", "\t.SECTION\tS,DUMMY\n\t.SECTION\tP,CODE\n\t.DATA.L\tSTARTOF S",
                  "A.MAR:3: STARTOF takes a CODE, DATA or STACK section, not the DUMMY section S"},
         ErrorRow{"BadSize", "\t.DATA.Q\t1", "A.MAR:1: a size .B, .W or .L expected after .DATA"},
@@ -256,6 +280,11 @@ INSTANTIATE_TEST_SUITE_P(
                 "\tmov.b #240,r0l\n\tmov.b r0l,@0xFFFFD4:8\nLOOP: mov.w @(4,er6),r1\n"
                 "\tmov.b @TABLE:24,r0h\n\tbra LOOP\n\t.data\n\t.balign 2\n"
                 "TABLE: .byte 1,2,65\n"},
+        PairRow{"BranchSizesAndCharConstants",
+                "START:\tBRA\tNEXT:16\n\tBEQ\tNEXT:8\n\tBSR\tNEXT:16\nNEXT\tMOV.B\t#',',R0L\n"
+                "\tCMP.B\t#'\"',R1L\n",
+                "START: bra NEXT:16\n\tbeq NEXT:8\n\tbsr NEXT:16\nNEXT: mov.b #44,r0l\n"
+                "\tcmp.b #34,r1l\n"},
         PairRow{"SizedAddressing",
                 "X\t.EQU\tH'FF00\n\tMOV.B\t@H'FFFFD6:8,R0L\n\tMOV.W\t@X:16,R0\n"
                 "\tJSR\t@SUB:24\n\tMOV.L\t@(H'10:16,ER1),ER2\n\tMOV.L\t@(D'16:24,ER1),ER2\n"

@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 using namespace vesk;
 using namespace vesk::toolchain;
 
@@ -42,8 +44,9 @@ std::optional<QByteArray> readIncluded(const DosFs &fs, const QString &name,
                                        QString *error)
 {
     QStringList tried;
-    const qsizetype slash = from.file.lastIndexOf(u'\\');
-    const bool rooted = name.startsWith(u'\\') || (name.size() > 1 && name[1] == u':');
+    const qsizetype slash = std::max(from.file.lastIndexOf(u'\\'), from.file.lastIndexOf(u'/'));
+    const bool rooted = name.startsWith(u'\\') || name.startsWith(u'/') ||
+                        (name.size() > 1 && name[1] == u':');
     if (!rooted && slash >= 0)
         tried << from.file.left(slash + 1) + name;
     tried << name;
@@ -87,7 +90,8 @@ std::optional<ClassicSource> translateClassic(const DosFs &fs, const QString &so
         classic::sourceLines(bytes, source),
         [&fs](const QString &name, const classic::SourceLine &from, QString *shown,
               QString *error) { return readIncluded(fs, name, from, shown, error); });
-    QList<classic::SourceLine> lines = out.reading.lines;
+    QList<classic::SourceLine> lines =
+        out.reading.end < 0 ? out.reading.lines : out.reading.lines.mid(0, out.reading.end + 1);
     lines.removeIf([](const classic::SourceLine &l) { return classic::isIncludeLine(l.text); });
     const classic::Expansion expansion = classic::expandMacros(lines);
     out.translation = classic::translate(expansion.lines);

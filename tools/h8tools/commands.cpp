@@ -157,8 +157,11 @@ bool parseClassicStart(const QString &value, LinkArgs &out, QString *error)
                          .arg(before);
             return false;
         }
+        const qsizetype groupEnd = g + 1 < groupStarts.size() ? groupStarts[g + 1] : names.size();
+        const QString group = names.mid(groupStarts[g], groupEnd - groupStarts[g]);
         if (first == u'P' || first == u'C') {
             out.programStart = groupAddresses[g];
+            out.dataAfterProgram = group.contains(u'D') || group.contains(u'B');
         } else {
             out.dataStart = groupAddresses[g];
         }
@@ -550,7 +553,8 @@ LinkScript linkerScript(const QList<PlacedSection> &placed, std::optional<quint3
     // counter does that), or starts at kRamStart when nothing is placed.
     const bool textAddressed = programStart || byAddress.isEmpty();
     s += "  .text " + (textAddressed ? hex(programAt) + " " : QByteArray()) +
-         ": { *(.text) *(.rodata) *(.rodata.*) *(.strings) . = ALIGN(2); " +
+         ": { *(.text) ___startof.rodata = .; *(.rodata) *(.rodata.*) *(.strings)\n"
+         "          ___endof.rodata = .; . = ALIGN(2); " +
          sectionEndSymbol(".text") + " = .; }\n";
     script.sections += QList<QByteArray>{".text", ".data"};
     if (script.programInRam) {
@@ -588,7 +592,8 @@ LinkScript linkerScript(const QList<PlacedSection> &placed, std::optional<quint3
     for (auto it = byAddress.cbegin(); it != byAddress.cend(); ++it)
         for (const QByteArray &name : it.value())
             bounds(name, "ADDR(" + it.value().first() + ")", sectionEndSymbol(it.value().first()));
-    bounds(".text", "ADDR(.text)", sectionEndSymbol(".text"));
+    bounds(".text", "ADDR(.text)", "___startof.rodata"); // code, without the constants
+    s += "  ___sizeof.rodata = ___endof.rodata - ___startof.rodata;\n";
     bounds(".data", "___data_start", "___data_end");
     bounds(".bss", "___bss_start", "___bss_end");
     for (int vector = 1; vector < kVectorCount; ++vector)

@@ -39,6 +39,7 @@ struct LinkArgs
     QStringList objects; // DOS, ".obj" added where the name has no extension
     std::optional<quint32> programStart;
     std::optional<quint32> dataStart; // where D and B start, when not after the program
+    bool dataAfterProgram = false;    // the -start list puts D or B right after the code
     QString output;                   // DOS, with ".abs"
     QString map;                      // DOS, with ".map"; empty without -print
     QStringList libraries;            // as written, without a default extension

@@ -196,6 +196,11 @@ int link(const LinkArgs &args)
         return 1;
     }
     const LinkScript script = linkerScript(placed, args.programStart, args.dataStart);
+    if (args.dataAfterProgram && !script.programInRam) {
+        report(kTool, QStringLiteral("-start: a program outside RAM keeps D and B in RAM; give "
+                                     "them an address, as in P,C(400),D,B(FFEF10)"));
+        return 1;
+    }
     if (args.dataStart &&
         (script.programInRam || *args.dataStart < kRamStart || *args.dataStart >= kRamEnd)) {
         report(kTool, script.programInRam

@@ -16,8 +16,12 @@ std::pair<QString, QString> operation(const QString &whole)
         return {};
     bool quoted = false;
     qsizetype cut = 0;
-    for (; cut < whole.size() && (quoted || whole[cut] != u';'); ++cut)
-        quoted ^= whole[cut] == u'"';
+    for (; cut < whole.size() && (quoted || whole[cut] != u';'); ++cut) {
+        if (!quoted && isCharConstantAt(whole, cut))
+            cut += 2;
+        else
+            quoted ^= whole[cut] == u'"';
+    }
     const QString text = whole.left(cut);
     qsizetype i = 0;
     if (!text.isEmpty() && !text[0].isSpace()) {
@@ -45,11 +49,17 @@ struct Includer
     const IncludeReader &read;
     Reading result;
 
+    int macroDepth = 0; // an .END in a macro's body acts where the macro is called
+
     void add(const QList<SourceLine> &lines, QStringList chain)
     {
         for (const SourceLine &line : lines) {
             result.lines << line;
-            if (!isIncludeLine(line.text))
+            const QString op = operation(line.text).first.toUpper();
+            macroDepth += op == u".MACRO" ? 1 : op == u".ENDM" && macroDepth > 0 ? -1 : 0;
+            if (result.end < 0 && macroDepth == 0 && op == u".END")
+                result.end = result.lines.size() - 1;
+            if (result.end >= 0 || !isIncludeLine(line.text))
                 continue;
             const QString name = includedName(operation(line.text).second);
             if (name.isEmpty()) {
@@ -160,9 +170,10 @@ QByteArray userListing(const QByteArray &listing, const QString &translated,
     static const QRegularExpression listed(QStringLiteral("^ *(\\d+) ([^\\t]*)(\\t(.*))?$"));
     const QRegularExpression symbolPlace(QRegularExpression::escape(translated) +
                                          QStringLiteral(":(\\d+)"));
-    QHash<QString, qsizetype> position; // where each user line stands in reading order
+    // Where each user line stands in reading order: a file included twice stands twice.
+    QHash<QString, QList<qsizetype>> positions;
     for (qsizetype i = 0; i < reading.size(); ++i)
-        position.insert(key(reading[i]), i);
+        positions[key(reading[i])] << i;
 
     const QString mainFile = reading.isEmpty() ? QString() : reading.first().file;
     QStringList out = {QStringLiteral("H8/300H assembler  ") + mainFile, QString()};
@@ -181,6 +192,14 @@ QByteArray userListing(const QByteArray &listing, const QString &translated,
     auto flushTo = [&](qsizetype end) {
         for (; next < end; ++next)
             plain(reading[next]);
+    };
+    // The place of a line not yet listed, else of the last one listed.
+    auto positionOf = [&](const QString &line) -> qsizetype {
+        const QList<qsizetype> found = positions.value(line);
+        for (const qsizetype p : found)
+            if (p >= next)
+                return p;
+        return found.isEmpty() ? -1 : found.last();
     };
 
     for (const QString &line : QString::fromLatin1(listing).split(u'\n')) {
@@ -211,7 +230,17 @@ QByteArray userListing(const QByteArray &listing, const QString &translated,
                                   previous->line == origin.line &&
                                   previous->expansion == origin.expansion;
         previous = &origin;
-        const qsizetype at = position.value(key(origin), -1);
+        if (sameAsBefore && m.captured(2).trimmed().isEmpty())
+            continue; // a second line of the same source line that made nothing
+        if (expanded) { // the call goes first
+            const qsizetype call =
+                positionOf(origin.callFile + u'\n' + QString::number(origin.callLine));
+            if (call >= next) {
+                flushTo(call);
+                plain(reading[next++]);
+            }
+        }
+        const qsizetype at = expanded ? -1 : positionOf(key(origin));
         if (!expanded && at >= next)
             flushTo(at);
         fileChange(origin.file);

@@ -27,6 +27,9 @@ struct Reading
 {
     QList<SourceLine> lines; // the included files' lines follow each .INCLUDE line
     QStringList errors;      // located()
+    // The .END line's index in `lines`: what follows it is listed but not assembled, and
+    // its .INCLUDE lines are not read.
+    qsizetype end = -1;
 };
 
 // The source with every ".INCLUDE "file"" read after its line, as the same syntax. The

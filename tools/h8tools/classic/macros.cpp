@@ -28,7 +28,9 @@ qsizetype commentStart(const QString &text)
 {
     bool quoted = false;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'"')
+        if (!quoted && isCharConstantAt(text, i))
+            i += 2;
+        else if (text[i] == u'"')
             quoted = !quoted;
         else if (text[i] == u';' && !quoted)
             return i;
@@ -74,7 +76,13 @@ QStringList splitArguments(const QString &text)
     QString piece;
     bool quoted = false;
     int parens = 0;
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (!quoted && isCharConstantAt(text, i)) {
+            piece += text.mid(i, 3);
+            i += 2;
+            continue;
+        }
         if (c == u'"')
             quoted = !quoted;
         else if (!quoted && c == u'(')
@@ -263,6 +271,7 @@ private:
     QHash<QString, Macro> m_macros;
     QHash<QString, Variable> m_variables;
     QStringList m_calls; // " (in macro M called at F:L)" for each active expansion
+    QList<SourceLine> m_callSites;
     int m_depth = 0;
 
     void error(const SourceLine &at, const QString &message)
@@ -278,8 +287,11 @@ private:
     // A line of the result; one a macro produced names the call, where the error may lie.
     void produce(SourceLine line)
     {
-        if (!m_calls.isEmpty())
+        if (!m_calls.isEmpty()) {
             line.expansion = m_calls.last();
+            line.callFile = m_callSites.first().file;
+            line.callLine = m_callSites.first().line;
+        }
         result.lines << line;
     }
 
@@ -510,10 +522,12 @@ private:
         }
         m_calls
             << QStringLiteral(" (in macro %1 called at %2:%3)").arg(m.name, at.file).arg(at.line);
+        m_callSites << at;
         ++m_depth;
         (void)run(body); // .EXITM ends this expansion only
         --m_depth;
         m_calls.removeLast();
+        m_callSites.removeLast();
         return Flow::Normal;
     }
 

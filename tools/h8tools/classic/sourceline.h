@@ -14,7 +14,17 @@ struct SourceLine
     QString file;      // as the user named it (a DOS path in messages)
     int line = 0;      // 1-based
     QString expansion; // " (in macro M called at F:L)" for a line a macro call produced
+    QString callFile;  // and the outermost call that produced it, where a listing shows it
+    int callLine = 0;
 };
+
+// Whether a character constant 'C' starts at `i` (H'1F has a letter before its quote), so
+// that a ',' '(' ')' '"' or ';' inside it is only a character.
+inline bool isCharConstantAt(const QString &text, qsizetype i)
+{
+    return text[i] == u'\'' && i + 2 < text.size() && text[i + 2] == u'\'' &&
+           (i == 0 || !text[i - 1].isLetterOrNumber());
+}
 
 // "FILE:LINE: message", the form every classic-syntax message takes.
 inline QString located(const SourceLine &at, const QString &message)

@@ -29,14 +29,47 @@ qsizetype commentStart(const QString &text)
                 quote = QChar();
         } else if (c == u'"') {
             quote = c;
-        } else if (c == u'\'' && i + 2 < text.size() && text[i + 2] == u'\'' &&
-                   (i == 0 || !text[i - 1].isLetter())) {
-            i += 2; // 'A'; H'1F has a letter before its quote
+        } else if (isCharConstantAt(text, i)) {
+            i += 2;
         } else if (c == u';') {
             return i;
         }
     }
     return text.size();
+}
+
+struct Fields
+{
+    QString label;
+    QString op;
+    QString operands;
+    bool labelOk = true; // a label in column 1 is a name, then ':' or white space
+};
+
+// A line's label, operation and operands, the comment left out. "LABEL:MOV.B ..." needs no
+// space after the colon.
+Fields fields(const QString &whole)
+{
+    Fields f;
+    QString text = whole.left(commentStart(whole));
+    if (!text.isEmpty() && !text[0].isSpace()) {
+        qsizetype end = 0;
+        while (end < text.size() && isNameChar(text[end]))
+            ++end;
+        f.label = text.left(end);
+        text = text.mid(end);
+        const bool colon = text.startsWith(u':');
+        if (colon)
+            text = text.mid(1);
+        f.labelOk = !f.label.isEmpty() && (colon || text.isEmpty() || text[0].isSpace());
+    }
+    text = text.trimmed();
+    qsizetype opEnd = 0;
+    while (opEnd < text.size() && !text[opEnd].isSpace())
+        ++opEnd;
+    f.op = text.left(opEnd);
+    f.operands = text.mid(opEnd).trimmed();
+    return f;
 }
 
 // Splits at commas outside parentheses and strings.
@@ -46,7 +79,13 @@ QStringList splitOperands(const QString &text)
     QString part;
     int depth = 0;
     bool inString = false;
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (!inString && isCharConstantAt(text, i)) {
+            part += text.mid(i, 3);
+            i += 2;
+            continue;
+        }
         if (c == u'"')
             inString = !inString;
         if (!inString && c == u'(')
@@ -245,12 +284,19 @@ private:
             return {};
         }
         static const QHash<QString, QString> usual = {
-            {"P", ".text"}, {"C", ".text"}, {"D", ".data"}, {"B", ".bss"}};
+            {"P", ".text"}, {"C", ".rodata"}, {"D", ".data"}, {"B", ".bss"}};
         QString gnu = m_sections.value(name, usual.value(name.toUpper()));
         if (name.isEmpty() || gnu.isEmpty()) {
             m_error = QStringLiteral("a section declared by .SECTION before this line expected "
                                      "after %1, not \"%2\"")
                           .arg(op, name);
+            return {};
+        }
+        if (gnu.startsWith(u'!')) {
+            m_error = QStringLiteral("%1 %2 would cover %3 as well, which is linked into the same "
+                                     "section; keep P for code, C for constants, D for data and "
+                                     "B for zeroed data, or place %2 with LOCATE=")
+                          .arg(op, name, gnu.mid(1));
             return {};
         }
         if (gnu == u"dummy") {
@@ -290,6 +336,8 @@ private:
 
 struct Section
 {
+    QString name;
+    QString kind;      // CODE, DATA, STACK or DUMMY
     QString directive; // as the GNU assembler is told to enter it
     QString gnuName;   // .text, .data, .bss, .0ADDR, or "dummy"
     std::optional<qulonglong> locate;
@@ -300,6 +348,7 @@ class Translator
 public:
     Translation run(const QList<SourceLine> &lines)
     {
+        survey(lines);
         for (const SourceLine &line : lines) {
             m_at = &line;
             if (!line.text.startsWith(u'*') && !translateLine(line.text))
@@ -309,6 +358,89 @@ public:
     }
 
 private:
+    // What the whole source declares of each section, so that a section's linked section
+    // and STARTOF/SIZEOF do not depend on where a line stands.
+    struct Plan
+    {
+        QString kind; // of the first declaration
+        std::optional<qulonglong> locate;
+        bool initialised = false; // holds code or data, not only .RES
+    };
+
+    void survey(const QList<SourceLine> &lines)
+    {
+        static const QStringList kinds = {"CODE", "DATA", "STACK", "DUMMY"};
+        static const QStringList data = {".DATA", ".DATAB", ".SDATA", ".SDATAZ", ".SDATAC"};
+        QString current;
+        for (const SourceLine &line : lines) {
+            if (line.text.startsWith(u'*'))
+                continue;
+            const Fields f = fields(line.text);
+            const QString upper = f.op.toUpper();
+            if (upper == u".END")
+                break;
+            if (upper == u".SECTION") {
+                const QStringList items = splitOperands(f.operands);
+                if (items.isEmpty() || items[0].isEmpty())
+                    continue;
+                current = items[0];
+                Plan &plan = m_plan[current];
+                for (const QString &item : items.mid(1)) {
+                    const QString word = item.toUpper();
+                    if (kinds.contains(word) && plan.kind.isEmpty())
+                        plan.kind = word;
+                    if (word.startsWith(u"LOCATE="))
+                        plan.locate = locateAddress(item.mid(7));
+                }
+            } else if (!current.isEmpty() && !f.op.isEmpty() &&
+                       (!upper.startsWith(u'.') ||
+                        data.contains(upper.section(u'.', 1, 1).prepend(u'.')))) {
+                m_plan[current].initialised = true;
+            }
+        }
+        // Which user sections share a linked section: STARTOF and SIZEOF of those would
+        // cover the others too.
+        QHash<QString, QStringList> sharing;
+        for (auto it = m_plan.cbegin(); it != m_plan.cend(); ++it)
+            sharing[gnuName(it.key())] << it.key();
+        for (auto it = m_plan.cbegin(); it != m_plan.cend(); ++it) {
+            QStringList others = sharing[gnuName(it.key())];
+            others.removeAll(it.key());
+            others.sort();
+            m_sectionNames[it.key()] =
+                others.isEmpty() ? gnuName(it.key()) : u'!' + others.join(QStringLiteral(", "));
+        }
+    }
+
+    std::optional<qulonglong> locateAddress(const QString &text)
+    {
+        QString error;
+        const std::optional<QString> e = Expression(text, m_sectionNames).parse(&error);
+        bool ok = false;
+        const qulonglong address = e ? e->toULongLong(&ok, 0) : 0;
+        if (!ok || address > 0xFFFFFF)
+            return std::nullopt;
+        return address;
+    }
+
+    // The section the GNU assembler is told for a user's section: by its kind and what it
+    // holds, and for the usual names P (code), C (constants), D (data) and B (zeroed data)
+    // as those are linked.
+    QString gnuName(const QString &name) const
+    {
+        const Plan plan = m_plan.value(name);
+        if (plan.locate)
+            return QStringLiteral(".0") + QString::number(*plan.locate, 16).toUpper();
+        const QString upper = name.toUpper();
+        if (plan.kind == u"DUMMY")
+            return QStringLiteral("dummy");
+        if (plan.kind == u"STACK" || (plan.kind == u"DATA" && !plan.initialised))
+            return QStringLiteral(".bss");
+        if (upper == u"C")
+            return QStringLiteral(".rodata");
+        return plan.kind == u"DATA" ? QStringLiteral(".data") : QStringLiteral(".text");
+    }
+
     void put(const QString &text)
     {
         m_out.gnu += m_label + text + u'\n';
@@ -349,8 +481,11 @@ private:
             const std::optional<QString> e = expression(value);
             return e ? std::optional(u'#' + *e + size) : std::nullopt;
         }
-        if (!text.startsWith(u'@'))
-            return expression(text);
+        if (!text.startsWith(u'@')) { // a branch target may carry its size: BRA L:16
+            const auto [value, size] = sized(text);
+            const std::optional<QString> e = expression(value);
+            return e ? std::optional(*e + size) : std::nullopt;
+        }
         QString rest = text.mid(1);
         if (rest.startsWith(u'-') && isRegister(rest.mid(1)))
             return QStringLiteral("@-") + rest.mid(1).toLower();
@@ -458,27 +593,14 @@ private:
     bool translateLine(const QString &whole)
     {
         m_label.clear(); // a line that failed leaves none behind
-        QString text = whole.left(commentStart(whole));
-        QString label;
-        if (!text.isEmpty() && !text[0].isSpace()) {
-            qsizetype end = 0;
-            while (end < text.size() && isNameChar(text[end]))
-                ++end;
-            label = text.left(end);
-            text = text.mid(end);
-            if (text.startsWith(u':'))
-                text = text.mid(1);
-            if (label.isEmpty() || (!text.isEmpty() && !text[0].isSpace())) {
-                fail(QStringLiteral("a label expected in column 1"));
-                return true;
-            }
+        const Fields f = fields(whole);
+        if (!f.labelOk) {
+            fail(QStringLiteral("a label expected in column 1"));
+            return true;
         }
-        text = text.trimmed();
-        qsizetype opEnd = 0;
-        while (opEnd < text.size() && !text[opEnd].isSpace())
-            ++opEnd;
-        const QString op = text.left(opEnd);
-        const QString operands = text.mid(opEnd).trimmed();
+        const QString &label = f.label;
+        const QString &op = f.op;
+        const QString &operands = f.operands;
         const QString upper = op.toUpper();
 
         if (upper == u".EQU" || upper == u".ASSIGN") {
@@ -661,12 +783,21 @@ private:
                 return true;
             }
         }
-        if (kind.isEmpty() && align.isEmpty() && !locate && m_sections.contains(name)) {
-            m_current = m_sections[name]; // back into a section opened before
-            put(m_current.directive);
+        // A record's offsets go on where they stopped when the section is left.
+        if (m_current.gnuName == u"dummy")
+            put(QStringLiteral("\t.set\t___dummy.%1, .").arg(m_current.name));
+        const auto opened = m_sections.constFind(name);
+        if (opened != m_sections.cend() && align.isEmpty() && !locate &&
+            (kind.isEmpty() || kind == opened->kind)) {
+            m_current = *opened; // back into a section opened before
+            put(m_current.gnuName == u"dummy"
+                    ? QStringLiteral("\t.struct\t___dummy.%1").arg(m_current.name)
+                    : m_current.directive);
             return true;
         }
         Section s;
+        s.name = name;
+        s.kind = kind.isEmpty() ? QStringLiteral("CODE") : kind;
         s.locate = locate;
         if (kind == u"DUMMY") {
             // A layout without bytes: its labels are offsets from zero.
@@ -681,13 +812,11 @@ private:
             s.directive = QStringLiteral("\t.section\t%1,\"%2\"")
                               .arg(s.gnuName, kind == u"DATA" || kind == u"STACK" ? "d" : "x");
         } else {
-            s.gnuName = kind == u"DATA"    ? QStringLiteral(".data")
-                        : kind == u"STACK" ? QStringLiteral(".bss")
-                                           : QStringLiteral(".text");
-            s.directive = u'\t' + s.gnuName;
+            s.gnuName = gnuName(name);
+            s.directive = s.gnuName == u".rodata" ? QStringLiteral("\t.section\t.rodata")
+                                                  : u'\t' + s.gnuName;
         }
         m_sections[name] = s;
-        m_sectionNames[name] = s.gnuName;
         m_current = s;
         put(s.directive);
         if (!align.isEmpty())
@@ -699,7 +828,9 @@ private:
     QString m_label; // "NAME:" waiting for the line's first output
     const SourceLine *m_at = nullptr;
     QHash<QString, Section> m_sections;
-    QHash<QString, QString> m_sectionNames; // each section's gnuName
+    QHash<QString, Plan> m_plan;
+    // Each section's gnuName, or "!" and the other sections that share it.
+    QHash<QString, QString> m_sectionNames;
     Section m_current;
 };
 
