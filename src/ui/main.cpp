@@ -27,6 +27,12 @@ constexpr vesk::cli::Option kOptions[] = {
     {"-stylesheet", "FILE", "a Qt style sheet to apply"},
     {"-reverse", "", "lay the widgets out right to left"},
     {"-widgetcount", "", "print the number of widgets left at the end"},
+    {"-name", "NAME", "the application's name for the window system (xcb)"},
+    {"-title", "TITLE", "the main window's title (xcb)"},
+    {"-visual", "VISUAL", "the X visual to use, such as TrueColor (xcb)"},
+    {"-sync", "", "run X synchronously, for debugging (xcb)"},
+    {"-nograb", "", "never grab the mouse or keyboard"},
+    {"-dograb", "", "grab even under a debugger"},
 };
 
 constexpr vesk::cli::Program kProgram = {

@@ -309,6 +309,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "assemble",
                    "PB 06\nPB 00\nPB 5A\n",
                    ""},
+        ProgramRow{"EditorsMarkCrLfAndEndOfFile",
+                   {{"dos.mar", "\xEF\xBB\xBF\t.CPU\t300HA\r\n\t.SECTION\tP,CODE\r\n"
+                                "\tMOV.B\t#H'FF,R0L\r\n\tMOV.B\tR0L,@H'FFFFD4:8\r\n"
+                                "\tMOV.B\t#H'42,R0L\r\n\tMOV.B\tR0L,@H'FFFFD6:8\r\n"
+                                "\tSLEEP\r\n\x1a"}},
+                   "assemble",
+                   "PB 42\n",
+                   ""},
         ProgramRow{"ZeroedDataDeclaredAsData",
                    {{"zeroed.mar", kZeroedAsData}},
                    "assemble",

@@ -190,7 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
                     LooksRow{"GnuPlacedSection", "\t.section .0100,\"x\"\n\t.data\n", false},
                     LooksRow{"HexInComment", "\tnop ; H'FF\n", false},
                     LooksRow{"HexInString", "\t.ascii \"H'FF\"\n", false},
-                    LooksRow{"HexInStarComment", "* H'FF\n", false},
+                    LooksRow{"StarCommentLine", "* a comment, in GNU syntax a fault\n", true},
                     LooksRow{"NameEndingInH", "\tmov.b #'A,r0l\n\tmov.l #PATH'\n", false}),
     vesk::test::RowName());
 

@@ -23,6 +23,7 @@ struct LinkRow
     QString map;
     QStringList libraries;
     std::optional<quint32> dataStart = std::nullopt;
+    bool dataAfterProgram = false;
 };
 
 class LinkArguments : public ::testing::TestWithParam<LinkRow>
@@ -45,6 +46,7 @@ TEST_P(LinkArguments, ParseAsWritten)
     EXPECT_EQ(args->map, row.map);
     EXPECT_EQ(args->libraries, row.libraries);
     EXPECT_EQ(args->dataStart, row.dataStart);
+    EXPECT_EQ(args->dataAfterProgram, row.dataAfterProgram);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -101,7 +103,20 @@ INSTANTIATE_TEST_SUITE_P(
                 0xFFDF50,
                 "a.abs",
                 "",
-                {}},
+                {},
+                std::nullopt,
+                true},
+        // l38h refuses this for a program outside RAM, whose data must be in RAM.
+        LinkRow{"ClassicListDataAfterTheCode",
+                {"a.obj", "-start=P(400),D,B"},
+                true,
+                {"a.obj"},
+                0x400,
+                "a.abs",
+                "",
+                {},
+                std::nullopt,
+                true},
         LinkRow{"ClassicListTrailingNamesFollow",
                 {"a.obj", "-start=P,C(200),D(FFEF10),B"},
                 true,

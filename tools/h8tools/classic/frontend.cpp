@@ -112,6 +112,8 @@ QString userPlace(const QList<SourceLine> &origins, int number)
 QList<SourceLine> sourceLines(const QByteArray &bytes, const QString &file)
 {
     QByteArray text = bytes;
+    if (text.startsWith("\xEF\xBB\xBF")) // an editor's UTF-8 mark
+        text.remove(0, 3);
     const qsizetype eof = text.indexOf('\x1a');
     if (eof >= 0)
         text.truncate(eof);

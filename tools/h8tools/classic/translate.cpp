@@ -840,8 +840,8 @@ bool looksClassic(const QString &text)
 {
     static const QStringList kinds = {"CODE", "DATA", "STACK", "DUMMY"};
     for (const QString &whole : text.split(u'\n')) {
-        if (whole.startsWith(u'*'))
-            continue;
+        if (whole.startsWith(u'*')) // a comment line: in GNU syntax a fault
+            return true;
         const QString line = whole.left(commentStart(whole));
         // An H' constant: a quote after a lone H, outside strings.
         bool inString = false;
