@@ -45,8 +45,8 @@ std::optional<QByteArray> readIncluded(const DosFs &fs, const QString &name,
 {
     QStringList tried;
     const qsizetype slash = std::max(from.file.lastIndexOf(u'\\'), from.file.lastIndexOf(u'/'));
-    const bool rooted = name.startsWith(u'\\') || name.startsWith(u'/') ||
-                        (name.size() > 1 && name[1] == u':');
+    const bool rooted =
+        name.startsWith(u'\\') || name.startsWith(u'/') || (name.size() > 1 && name[1] == u':');
     if (!rooted && slash >= 0)
         tried << from.file.left(slash + 1) + name;
     tried << name;

@@ -233,7 +233,7 @@ QByteArray userListing(const QByteArray &listing, const QString &translated,
                                   previous->expansion == origin.expansion;
         previous = &origin;
         if (sameAsBefore && m.captured(2).trimmed().isEmpty())
-            continue; // a second line of the same source line that made nothing
+            continue;   // a second line of the same source line that made nothing
         if (expanded) { // the call goes first
             const qsizetype call =
                 positionOf(origin.callFile + u'\n' + QString::number(origin.callLine));

@@ -813,8 +813,8 @@ private:
                               .arg(s.gnuName, kind == u"DATA" || kind == u"STACK" ? "d" : "x");
         } else {
             s.gnuName = gnuName(name);
-            s.directive = s.gnuName == u".rodata" ? QStringLiteral("\t.section\t.rodata")
-                                                  : u'\t' + s.gnuName;
+            s.directive =
+                s.gnuName == u".rodata" ? QStringLiteral("\t.section\t.rodata") : u'\t' + s.gnuName;
         }
         m_sections[name] = s;
         m_current = s;

@@ -22,7 +22,8 @@ struct Translation
 
 // Mnemonics, registers and directives are read in any case and written in lower case; symbol
 // names keep their case (both assemblers tell NAME from name). Sections: CODE becomes .text,
-// DATA .data, STACK .bss, and LOCATE=addr the placed section .0ADDR that l38h puts there;
+// a section named C .rodata, DATA .data, STACK and a DATA section that only reserves .bss,
+// and LOCATE=addr the placed section .0ADDR that l38h puts there;
 // .ORG in a placed section names an address. .IMPORT and the listing directives produce
 // nothing, .INCLUDE (which a38h reads before, see frontend.h) is handed on, and nothing after
 // .END is read. DUMMY becomes an absolute layout from zero (labels are offsets), and STARTOF and
