@@ -35,6 +35,14 @@ protected:
         f.write(text);
     }
 
+    // Writes `files` into samples/; the first is the one to build.
+    QString writeSamples(const Files &files)
+    {
+        for (const auto &[name, text] : files)
+            write(QStringLiteral("samples/") + name, text);
+        return QString::fromLatin1(files.front().first);
+    }
+
     // vesk-build's exit code and log for samples/NAME.
     std::pair<int, std::string> build(const char *mode, const QString &name, bool rom = false)
     {
@@ -56,9 +64,7 @@ class ClassicProgram : public ClassicWorkspace, public testing::WithParamInterfa
 TEST_P(ClassicProgram, BuildsUnchangedAndRuns)
 {
     const ProgramRow &row = GetParam();
-    for (const auto &[name, text] : row.files)
-        write(QStringLiteral("samples/") + name, text);
-    const QString source = QString::fromLatin1(row.files.front().first);
+    const QString source = writeSamples(row.files);
     const auto [code, log] = build(row.mode, source, row.rom);
     ASSERT_EQ(code, 0) << log;
 
@@ -349,9 +355,7 @@ class ClassicFault : public ClassicWorkspace, public testing::WithParamInterface
 TEST_P(ClassicFault, NamesTheUsersFileAndLine)
 {
     const FaultRow &row = GetParam();
-    for (const auto &[name, text] : row.files)
-        write(QStringLiteral("samples/") + name, text);
-    const QString source = QString::fromLatin1(row.files.front().first);
+    const QString source = writeSamples(row.files);
     const auto [code, log] = build("assemble", source);
     EXPECT_NE(code, 0);
     EXPECT_NE(log.find(std::string(row.message) + '\n'), std::string::npos) << log;
