@@ -271,6 +271,14 @@ STOP    BRA     STOP
         .END
 )";
 
+// The same module naming the sections it copies and clears, as reset modules do.
+const std::string kClassicRomResetDeclaring = [] {
+    std::string text = kClassicRomReset;
+    text.insert(text.find("        .SECTION VECT"),
+                "        .SECTION D,DATA,ALIGN=2\n        .SECTION B,DATA,ALIGN=2\n");
+    return text;
+}();
+
 constexpr char kCWithData[] = R"(#include "h8io.h"
 static volatile unsigned char pattern = 0x3c;
 static volatile unsigned char zeroed;
@@ -338,7 +346,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "compile",
                    "PB 3C\n",
                    "",
-                   true}),
+                   true},
+        ProgramRow{
+            "ClassicRomResetModuleNamingItsSections",
+            {{"data.c", kCWithData}, {"../RESETV_ROM.MAR", kClassicRomResetDeclaring.c_str()}},
+            "compile",
+            "PB 3C\n",
+            "",
+            true}),
     vesk::test::RowName());
 
 struct FaultRow
@@ -438,7 +453,7 @@ START:  NOP
         BRA      START
         .END
 )");
-    write("samples/two.inc", "        .DATA.B  H'11\n        .DATA.B  H'22\n");
+    write("samples/two.inc", "        LD2      3\n        .DATA.B  H'11\n        .DATA.B  H'22\n");
     const auto [code, log] = build("assemble", "ml.mar");
     ASSERT_EQ(code, 0) << log;
     QFile listing(m_dir.filePath("samples/ml.lis"));
@@ -448,9 +463,10 @@ START:  NOP
     for (const char *line :
          {"   8                \t        LD2      1\n", "   3+ 0002 F801     \t", "   4+ 0004 F901",
           "   9                \t        .INCLUDE \"two.inc\"\n", "; two.inc\n",
-          "   1  0006 11       \t", "   2  0007 22", "; ml.mar\n", "  10  0008 0C89",
-          "  11                \t        .INCLUDE", "; two.inc\n", "   1  000a 11", "   2  000b 22",
-          "  12  000c "}) {
+          "   1                \t        LD2      3\n", "   3+ 0006 F803", "   4+ 0008 F903",
+          "   2  000a 11       \t", "   3  000b 22", "  10  000c 0C89",
+          "  11                \t        .INCLUDE", "   1                \t        LD2      3\n",
+          "   3+ 000e F803", "   4+ 0010 F903", "   2  0012 11", "   3  0013 22", "  12  0014 "}) {
         const qsizetype found = text.indexOf(QString::fromLatin1(line), at);
         ASSERT_GE(found, 0) << "missing in order: " << line << "\n" << text.toStdString();
         at = found + 1;

@@ -83,6 +83,14 @@ INSTANTIATE_TEST_SUITE_P(
         LineRow{"SectionReentered",
                 "\t.SECTION\tD,DATA\n\t.DATA.B\t1\n\t.SECTION\tP,CODE\n\t.SECTION\tD",
                 "\t.data|\t.byte\t1|\t.text|\t.data"},
+        LineRow{"SectionsOfAKindShareTheirBounds",
+                "\t.SECTION\tD,DATA\n\t.DATA.B\t1\n\t.SECTION\tE,DATA\n\t.DATA.B\t2\n"
+                "\t.DATA.L\tSIZEOF E",
+                "\t.data|\t.byte\t1|\t.data|\t.byte\t2|\t.long\t___sizeof.data"},
+        LineRow{"EmptyDataSectionsByTheirUsualNames",
+                "\t.SECTION\tD,DATA\n\t.SECTION\tB,DATA\n\t.SECTION\tP,CODE\n"
+                "\t.DATA.L\tSTARTOF D,STARTOF B",
+                "\t.data|\t.bss|\t.text|\t.long\t___startof.data, ___startof.bss"},
         LineRow{"DataOfReservationsOnlyIsZeroed", "\t.SECTION\tB,DATA\nW\t.RES.W\t2",
                 "\t.bss|W:\t.space\t(2)*2"},
         LineRow{"ConstantsSectionC", "\t.SECTION\tC,DATA\n\t.DATA.B\t1",
@@ -134,14 +142,9 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorRow{"BadHex", "\t.DATA.B\tH'1G", "A.MAR:1: a number expected, not \"1G\""},
         ErrorRow{"UnclosedBracket", "\t.DATA.B\t(1+2", "A.MAR:1: \")\" expected"},
         ErrorRow{"SizeOfUndeclared", "\t.DATA.L\tSIZEOF X",
-                 "A.MAR:1: a section declared by .SECTION before this line expected after "
-                 "SIZEOF, not \"X\""},
-        ErrorRow{"SizeOfSharedSection",
-                 "\t.SECTION\tD,DATA\n\t.DATA.B\t1\n\t.SECTION\tE,DATA\n\t.DATA.B\t2\n"
-                 "\t.DATA.L\tSIZEOF D",
-                 "A.MAR:5: SIZEOF D would cover E as well, which is linked into the same section; "
-                 "keep P for code, C for constants, D for data and B for zeroed data, or place D "
-                 "with LOCATE="},
+                 "A.MAR:1: a section declared by .SECTION expected after SIZEOF, not \"X\""},
+        ErrorRow{"StartOfUnknownInBrackets", "\t.DATA.L\t(STARTOF X+1)",
+                 "A.MAR:1: a section declared by .SECTION expected after STARTOF, not \"X\""},
         ErrorRow{"StartOfDummy", "\t.SECTION\tS,DUMMY\n\t.SECTION\tP,CODE\n\t.DATA.L\tSTARTOF S",
                  "A.MAR:3: STARTOF takes a CODE, DATA or STACK section, not the DUMMY section S"},
         ErrorRow{"BadSize", "\t.DATA.Q\t1", "A.MAR:1: a size .B, .W or .L expected after .DATA"},
@@ -190,7 +193,8 @@ INSTANTIATE_TEST_SUITE_P(
                     LooksRow{"GnuPlacedSection", "\t.section .0100,\"x\"\n\t.data\n", false},
                     LooksRow{"HexInComment", "\tnop ; H'FF\n", false},
                     LooksRow{"HexInString", "\t.ascii \"H'FF\"\n", false},
-                    LooksRow{"StarCommentLine", "* a comment, in GNU syntax a fault\n", true},
+                    LooksRow{"StarLinesOfAGnuBlockComment", "/* a banner\n** H'FF\n*/\n\tnop\n",
+                             false},
                     LooksRow{"NameEndingInH", "\tmov.b #'A,r0l\n\tmov.l #PATH'\n", false}),
     vesk::test::RowName());
 

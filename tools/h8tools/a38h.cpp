@@ -93,6 +93,13 @@ std::optional<ClassicSource> translateClassic(const DosFs &fs, const QString &so
     QList<classic::SourceLine> lines =
         out.reading.end < 0 ? out.reading.lines : out.reading.lines.mid(0, out.reading.end + 1);
     lines.removeIf([](const classic::SourceLine &l) { return classic::isIncludeLine(l.text); });
+    if (out.reading.end >= 0 && lines.last().file != source)
+        std::fprintf(
+            stderr, "%s\n",
+            classic::sourceBytes(
+                classic::located(lines.last(), QStringLiteral("warning: .END in an included "
+                                                              "file ends the whole source")))
+                .constData());
     const classic::Expansion expansion = classic::expandMacros(lines);
     out.translation = classic::translate(expansion.lines);
     const QStringList errors = out.reading.errors + expansion.errors + out.translation.errors;

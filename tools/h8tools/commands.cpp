@@ -114,6 +114,7 @@ bool parseClassicStart(const QString &value, LinkArgs &out, QString *error)
     static const QString order = QStringLiteral("PCDB");
     QString names;                 // in the order written
     QList<qsizetype> groupStarts;  // index in `names` of each group's first name
+    QList<qsizetype> groupEnds;    // and after its last
     QList<quint32> groupAddresses; // each group's address
     qsizetype groupStart = 0;
     for (const QString &part : value.split(u',')) {
@@ -139,6 +140,7 @@ bool parseClassicStart(const QString &value, LinkArgs &out, QString *error)
                 return false;
             }
             groupStarts << groupStart;
+            groupEnds << names.size();
             groupAddresses << *address;
             groupStart = names.size();
         }
@@ -157,8 +159,7 @@ bool parseClassicStart(const QString &value, LinkArgs &out, QString *error)
                          .arg(before);
             return false;
         }
-        const qsizetype groupEnd = g + 1 < groupStarts.size() ? groupStarts[g + 1] : names.size();
-        const QString group = names.mid(groupStarts[g], groupEnd - groupStarts[g]);
+        const QString group = names.mid(groupStarts[g], groupEnds[g] - groupStarts[g]);
         if (first == u'P' || first == u'C') {
             out.programStart = groupAddresses[g];
             out.dataAfterProgram = group.contains(u'D') || group.contains(u'B');

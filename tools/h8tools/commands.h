@@ -33,13 +33,13 @@ std::optional<CompileArgs> parseCompileArgs(const QStringList &args, QString *er
 // also takes the classic form, the sections P (code), C (constants), D (data) and B (zeroed
 // data) in that order, each address placing the group of names written since the one before:
 // "P,C(400),D,B(FFEF10)" puts code then constants at 400, data then zeroed data at FFEF10;
-// names after the last address follow it.
+// names after the last address keep their usual place.
 struct LinkArgs
 {
     QStringList objects; // DOS, ".obj" added where the name has no extension
     std::optional<quint32> programStart;
     std::optional<quint32> dataStart; // where D and B start, when not after the program
-    bool dataAfterProgram = false;    // the -start list puts D or B right after the code
+    bool dataAfterProgram = false;    // the -start list puts D or B at the code's address
     QString output;                   // DOS, with ".abs"
     QString map;                      // DOS, with ".map"; empty without -print
     QStringList libraries;            // as written, without a default extension

@@ -182,6 +182,7 @@ QByteArray userListing(const QByteArray &listing, const QString &translated,
     qsizetype next = 0; // the first line of `reading` not yet listed
     QString shownFile = mainFile;
     const SourceLine *previous = nullptr;
+    int listedCall = 0; // the macro call whose lines are being listed
     auto fileChange = [&](const QString &file) {
         if (file != shownFile)
             out << QStringLiteral("                 ; %1").arg(file);
@@ -233,8 +234,9 @@ QByteArray userListing(const QByteArray &listing, const QString &translated,
                                   previous->expansion == origin.expansion;
         previous = &origin;
         if (sameAsBefore && m.captured(2).trimmed().isEmpty())
-            continue;   // a second line of the same source line that made nothing
-        if (expanded) { // the call goes first
+            continue; // a second line of the same source line that made nothing
+        if (expanded && origin.callId != listedCall) { // the call goes first
+            listedCall = origin.callId;
             const qsizetype call =
                 positionOf(origin.callFile + u'\n' + QString::number(origin.callLine));
             if (call >= next) {

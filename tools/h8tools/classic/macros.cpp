@@ -272,6 +272,7 @@ private:
     QHash<QString, Variable> m_variables;
     QStringList m_calls; // " (in macro M called at F:L)" for each active expansion
     QList<SourceLine> m_callSites;
+    int m_callId = 0; // counts the outermost calls
     int m_depth = 0;
 
     void error(const SourceLine &at, const QString &message)
@@ -291,6 +292,7 @@ private:
             line.expansion = m_calls.last();
             line.callFile = m_callSites.first().file;
             line.callLine = m_callSites.first().line;
+            line.callId = m_callId;
         }
         result.lines << line;
     }
@@ -522,6 +524,8 @@ private:
         }
         m_calls
             << QStringLiteral(" (in macro %1 called at %2:%3)").arg(m.name, at.file).arg(at.line);
+        if (m_callSites.isEmpty())
+            ++m_callId;
         m_callSites << at;
         ++m_depth;
         (void)run(body); // .EXITM ends this expansion only

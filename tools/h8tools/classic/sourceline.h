@@ -16,6 +16,7 @@ struct SourceLine
     QString expansion; // " (in macro M called at F:L)" for a line a macro call produced
     QString callFile;  // and the outermost call that produced it, where a listing shows it
     int callLine = 0;
+    int callId = 0; // which call: the same line may call twice (a file included twice)
 };
 
 // Whether a character constant 'C' starts at `i` (H'1F has a letter before its quote), so

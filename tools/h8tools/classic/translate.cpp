@@ -219,6 +219,8 @@ private:
             ++m_pos;
             const QString inner = binary(0);
             skipSpace();
+            if (!m_error.isEmpty()) // the fault inside tells more
+                return {};
             if (m_pos >= m_text.size() || m_text[m_pos] != u')') {
                 m_error = QStringLiteral("\")\" expected");
                 return {};
@@ -287,16 +289,9 @@ private:
             {"P", ".text"}, {"C", ".rodata"}, {"D", ".data"}, {"B", ".bss"}};
         QString gnu = m_sections.value(name, usual.value(name.toUpper()));
         if (name.isEmpty() || gnu.isEmpty()) {
-            m_error = QStringLiteral("a section declared by .SECTION before this line expected "
-                                     "after %1, not \"%2\"")
+            m_error = QStringLiteral("a section declared by .SECTION expected after %1, not "
+                                     "\"%2\"")
                           .arg(op, name);
-            return {};
-        }
-        if (gnu.startsWith(u'!')) {
-            m_error = QStringLiteral("%1 %2 would cover %3 as well, which is linked into the same "
-                                     "section; keep P for code, C for constants, D for data and "
-                                     "B for zeroed data, or place %2 with LOCATE=")
-                          .arg(op, name, gnu.mid(1));
             return {};
         }
         if (gnu == u"dummy") {
@@ -364,7 +359,8 @@ private:
     {
         QString kind; // of the first declaration
         std::optional<qulonglong> locate;
-        bool initialised = false; // holds code or data, not only .RES
+        bool initialised = false; // holds code or data
+        bool reserves = false;    // holds .RES
     };
 
     void survey(const QList<SourceLine> &lines)
@@ -392,24 +388,17 @@ private:
                     if (word.startsWith(u"LOCATE="))
                         plan.locate = locateAddress(item.mid(7));
                 }
+            } else if (!current.isEmpty() && upper.startsWith(u".RES")) {
+                m_plan[current].reserves = true;
             } else if (!current.isEmpty() && !f.op.isEmpty() &&
                        (!upper.startsWith(u'.') ||
                         data.contains(upper.section(u'.', 1, 1).prepend(u'.')))) {
                 m_plan[current].initialised = true;
             }
         }
-        // Which user sections share a linked section: STARTOF and SIZEOF of those would
-        // cover the others too.
-        QHash<QString, QStringList> sharing;
+        // Sections of one kind share their linked part, and with it STARTOF and SIZEOF.
         for (auto it = m_plan.cbegin(); it != m_plan.cend(); ++it)
-            sharing[gnuName(it.key())] << it.key();
-        for (auto it = m_plan.cbegin(); it != m_plan.cend(); ++it) {
-            QStringList others = sharing[gnuName(it.key())];
-            others.removeAll(it.key());
-            others.sort();
-            m_sectionNames[it.key()] =
-                others.isEmpty() ? gnuName(it.key()) : u'!' + others.join(QStringLiteral(", "));
-        }
+            m_sectionNames[it.key()] = gnuName(it.key());
     }
 
     std::optional<qulonglong> locateAddress(const QString &text)
@@ -434,7 +423,10 @@ private:
         const QString upper = name.toUpper();
         if (plan.kind == u"DUMMY")
             return QStringLiteral("dummy");
-        if (plan.kind == u"STACK" || (plan.kind == u"DATA" && !plan.initialised))
+        // A DATA section that only reserves is zeroed data, and so is an empty one named B
+        // (a reset module declares the sections it copies and clears).
+        const bool zeroed = plan.reserves ? !plan.initialised : !plan.initialised && upper == u"B";
+        if (plan.kind == u"STACK" || (plan.kind == u"DATA" && zeroed))
             return QStringLiteral(".bss");
         if (upper == u"C")
             return QStringLiteral(".rodata");
@@ -829,8 +821,7 @@ private:
     const SourceLine *m_at = nullptr;
     QHash<QString, Section> m_sections;
     QHash<QString, Plan> m_plan;
-    // Each section's gnuName, or "!" and the other sections that share it.
-    QHash<QString, QString> m_sectionNames;
+    QHash<QString, QString> m_sectionNames; // each section's gnuName
     Section m_current;
 };
 
@@ -840,8 +831,8 @@ bool looksClassic(const QString &text)
 {
     static const QStringList kinds = {"CODE", "DATA", "STACK", "DUMMY"};
     for (const QString &whole : text.split(u'\n')) {
-        if (whole.startsWith(u'*')) // a comment line: in GNU syntax a fault
-            return true;
+        if (whole.startsWith(u'*')) // also a line of a GNU /* */ comment
+            continue;
         const QString line = whole.left(commentStart(whole));
         // An H' constant: a quote after a lone H, outside strings.
         bool inString = false;
