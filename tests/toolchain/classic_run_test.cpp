@@ -197,6 +197,8 @@ BUF     .RES.B  6
         MOV.B   R3L,@(R_VAL,ER0)
         MOV.B   @(BUF+1):24,R0L
         MOV.B   R0L,@PBDR:8
+        MOV.W   #SIZEOF REC,R0  ; 2: the record's length
+        MOV.B   R0L,@PBDR:8
         SLEEP
 )";
 
@@ -321,7 +323,7 @@ INSTANTIATE_TEST_SUITE_P(
         ProgramRow{"SectionsRecordsAndAnInclude",
                    {{"record.mar", kSections}, {"ports.inc", kPorts}},
                    "assemble",
-                   "PB 06\nPB 00\nPB 5A\n",
+                   "PB 06\nPB 00\nPB 5A\nPB 02\n",
                    ""},
         ProgramRow{"EditorsMarkCrLfAndEndOfFile",
                    {{"dos.mar", "\xEF\xBB\xBF\t.CPU\t300HA\r\n\t.SECTION\tP,CODE\r\n"

@@ -62,7 +62,13 @@ INSTANTIATE_TEST_SUITE_P(
         LineRow{"LocatedSectionStart", "\t.SECTION\tV,DATA,LOCATE=H'100\n\t.DATA.L\tSTARTOF V",
                 "\t.section\t.0100,\"d\"|\t.long\t___startof.0100"},
         LineRow{"DummyLayout", "\t.SECTION\tREC,DUMMY\nNEXT\t.RES.L\t1\nVAL\t.RES.W\t1",
-                "\t.struct\t0|NEXT:\t.space\t(1)*4|VAL:\t.space\t(1)*2"},
+                "\t.struct\t0|NEXT:\t.space\t(1)*4|VAL:\t.space\t(1)*2|\t.set\t___dummy.REC, .|"
+                "\t.equ\t___recsize.REC, ___dummy.REC"},
+        LineRow{"StartOfAndSizeOfARecord",
+                "\t.SECTION\tS,DUMMY\nX\t.RES.W\t3\n\t.SECTION\tP,CODE\n"
+                "\t.DATA.L\tSTARTOF S,SIZEOF S",
+                "\t.struct\t0|X:\t.space\t(3)*2|\t.set\t___dummy.S, .|\t.text|"
+                "\t.long\t0, ___recsize.S|\t.equ\t___recsize.S, ___dummy.S"},
         LineRow{"Bases", "\t.DATA.B\tB'0101,O'17,D'10,'A'", "\t.byte\t0x5, 0xF, 10, 65"},
         LineRow{"ClassicPrecedence", "\t.DATA.W\t1+2<<3", "\t.word\t(1+2)<<3"},
         LineRow{"BinaryTildeIsXor", "\t.DATA.B\t6~3", "\t.byte\t6^3"},
@@ -102,7 +108,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "\t.SECTION\tR,DUMMY\nA\t.RES.W\t1\n\t.SECTION\tP,CODE\n\t.SECTION\tR\n"
                 "B\t.RES.W\t1",
                 "\t.struct\t0|A:\t.space\t(1)*2|\t.set\t___dummy.R, .|\t.text|"
-                "\t.struct\t___dummy.R|B:\t.space\t(1)*2"},
+                "\t.struct\t___dummy.R|B:\t.space\t(1)*2|\t.set\t___dummy.R, .|"
+                "\t.equ\t___recsize.R, ___dummy.R"},
         LineRow{"CharConstantsWithPunctuation",
                 "\tMOV.B\t#',',R0L\n\tCMP.B\t#'\"',R1L ; a quote\n\t.DATA.B\t'(',')',';'",
                 "\tmov.b\t#44,r0l|\tcmp.b\t#34,r1l|\t.byte\t40, 41, 59"},
@@ -145,8 +152,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "A.MAR:1: a section declared by .SECTION expected after SIZEOF, not \"X\""},
         ErrorRow{"StartOfUnknownInBrackets", "\t.DATA.L\t(STARTOF X+1)",
                  "A.MAR:1: a section declared by .SECTION expected after STARTOF, not \"X\""},
-        ErrorRow{"StartOfDummy", "\t.SECTION\tS,DUMMY\n\t.SECTION\tP,CODE\n\t.DATA.L\tSTARTOF S",
-                 "A.MAR:3: STARTOF takes a CODE, DATA or STACK section, not the DUMMY section S"},
         ErrorRow{"BadSize", "\t.DATA.Q\t1", "A.MAR:1: a size .B, .W or .L expected after .DATA"},
         ErrorRow{"UnknownDirective", "\t.FOO", "A.MAR:1: a directive expected, not .FOO"},
         ErrorRow{"EquWithoutName", "\t.EQU\t1", "A.MAR:1: a name in column 1 expected before .EQU"},

@@ -294,12 +294,10 @@ private:
                           .arg(op, name);
             return {};
         }
-        if (gnu == u"dummy") {
-            m_error = QStringLiteral("%1 takes a CODE, DATA or STACK section, not the DUMMY "
-                                     "section %2")
-                          .arg(op, name);
-            return {};
-        }
+        // A record starts at 0; its size is known at the end of the source, where the
+        // translation defines it.
+        if (gnu == u"dummy")
+            return op == u"STARTOF" ? QStringLiteral("0") : QStringLiteral("___recsize.") + name;
         return (op == u"STARTOF" ? QStringLiteral("___startof") : QStringLiteral("___sizeof")) +
                gnu;
     }
@@ -349,6 +347,11 @@ public:
             if (!line.text.startsWith(u'*') && !translateLine(line.text))
                 break;
         }
+        if (m_current.gnuName == u"dummy")
+            put(QStringLiteral("\t.set\t___dummy.%1, .").arg(m_current.name));
+        for (const Section &section : std::as_const(m_sections))
+            if (section.gnuName == u"dummy")
+                put(QStringLiteral("\t.equ\t___recsize.%1, ___dummy.%1").arg(section.name));
         return m_out;
     }
 
