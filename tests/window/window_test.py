@@ -9,6 +9,7 @@ Usage: window_test.py VESK_BINARY ARTIFACT_DIR
 Exit 77 (skipped) when Xvfb, the session bus or pyatspi is missing.
 """
 
+import collections
 import os
 import shutil
 import signal
@@ -114,10 +115,10 @@ def start_desktop(fbdir, procs, work):
     return display, env
 
 
-def window_geometry(display):
-    """The top-level window titled exactly "Vesk": (x, y, width, height), or None."""
+def window_geometry(display, title="Vesk"):
+    """The viewable top-level window titled exactly `title`: (x, y, width, height), or None."""
     env = dict(os.environ, DISPLAY=display)
-    run = subprocess.run(["xwininfo", "-name", "Vesk"], env=env, capture_output=True, text=True)
+    run = subprocess.run(["xwininfo", "-name", title], env=env, capture_output=True, text=True)
     if run.returncode != 0:
         return None
     fields = {}
@@ -197,6 +198,11 @@ def keep_screenshot(fbdir, window, artifacts, name):
 
 
 def find_application(pyatspi, pid):
+    # The desktop's list of applications follows bus events, which arrive only through the
+    # main loop.
+    from gi.repository import GLib
+    while GLib.MainContext.default().iteration(False):
+        pass
     desktop = pyatspi.Registry.getDesktop(0)
     for i in range(desktop.childCount):
         app = desktop.getChildAtIndex(i)
@@ -208,18 +214,24 @@ def find_application(pyatspi, pid):
     return None
 
 
+# A named node on the bus, and what a test reads of it; extents are (x, y, width, height).
+Control = collections.namedtuple("Control", "node role description checked extents")
+
+
 def collect(pyatspi, node, found, depth=0):
+    """Named nodes below `node`, the first of each name: name -> Control."""
     if node is None or depth > 12:
         return
     try:
-        name = node.name
-        role = node.getRoleName()
+        name, role = node.name, node.getRoleName()
+        description = node.description
+        checked = node.getState().contains(pyatspi.STATE_CHECKED)
     except Exception:
         return
-    if name:
+    if name and name not in found:
         try:
-            ext = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-            found.setdefault(name, (role, (ext.x, ext.y, ext.width, ext.height)))
+            e = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+            found[name] = Control(node, role, description, checked, (e.x, e.y, e.width, e.height))
         except Exception:
             pass
     for i in range(node.childCount):
@@ -235,11 +247,6 @@ CONTROLS = ["ドライブ", "フォルダ", "ファイル", "アセンブル", "
 
 
 def controls(pyatspi, pid):
-    # The desktop's list of applications follows bus events, which arrive only through the
-    # main loop.
-    from gi.repository import GLib
-    while GLib.MainContext.default().iteration(False):
-        pass
     app = find_application(pyatspi, pid)
     if app is None:
         return None
@@ -247,7 +254,7 @@ def controls(pyatspi, pid):
     collect(pyatspi, app, found)
     # Qt names a combo box after its current text, so the drive list reads as its drive
     # ("c:") whatever accessible name it was given; it is the window's one combo box.
-    combos = [name for name, (role, _) in found.items() if role == "combo box"]
+    combos = [name for name, control in found.items() if control.role == "combo box"]
     if "ドライブ" not in found and len(combos) == 1:
         found["ドライブ"] = found[combos[0]]
     if not all(name in found for name in CONTROLS + [LISTED]):
@@ -258,7 +265,8 @@ def controls(pyatspi, pid):
 def check_layout(found, window):
     wx, wy, ww, wh = window
     # Places relative to the window's top-left corner.
-    place = {name: (x - wx, y - wy, w, h) for name, (_, (x, y, w, h)) in found.items()}
+    place = {name: (x - wx, y - wy, w, h)
+             for name, (x, y, w, h) in ((n, c.extents) for n, c in found.items())}
     for name in CONTROLS:
         x, y, w, h = place[name]
         check(w > 0 and h > 0 and x >= 0 and y >= 0 and x + w <= ww and y + h <= wh,
@@ -299,80 +307,27 @@ def check_layout(found, window):
 # --- the run --------------------------------------------------------------------------------
 
 
-def main():
+def run_on_desktop(name, doc, what, prefix, body):
+    """The frame of a test of the program named on the command line, with the folder for
+    artifacts: body(program, artifacts, pyatspi, work, procs) runs with a private home and
+    runtime folder `work` (the accessibility bus launcher keeps its socket there), and every
+    process it adds to procs is ended after it. Returns the exit status."""
     if len(sys.argv) != 3:
-        print(__doc__)
+        print(doc)
         return 2
-    vesk, artifacts = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    program, artifacts = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     pyatspi = require_desktop()
-    if not os.access(vesk, os.X_OK):
-        raise Failure("no vesk program at " + vesk)
-
+    if not os.access(program, os.X_OK):
+        raise Failure("no %s program at %s" % (what, program))
     procs = []
-    work = tempfile.mkdtemp(prefix="vesk-window-")
-    # The accessibility bus launcher keeps its socket under the runtime directory or the home
-    # directory; a private one of each keeps runs apart.
+    work = tempfile.mkdtemp(prefix=prefix)
     os.environ["HOME"] = os.environ["XDG_RUNTIME_DIR"] = work
     try:
-        start = os.path.join(work, "start")
-        fbdir = os.path.join(work, "fb")
-        os.makedirs(os.path.join(start, "dosdevices"))
-        os.makedirs(os.path.join(start, "samples"))
-        os.makedirs(os.path.join(start, "tools"))
-        os.makedirs(fbdir)
-        os.symlink(start, os.path.join(start, "dosdevices", "c:"))
-        for name in (LISTED, UNLISTED):
-            with open(os.path.join(start, "samples", name), "w") as f:
-                f.write("\n")
-        # Written as a hand would write it; Vesk writes it back in its own form at the end.
-        with open(os.path.join(start, "H8C.ini"), "wb") as f:
-            f.write(SETTINGS.replace(b"\r\n", b"\n").replace(b"FFDF50", b"ffdf50"))
-        # A workspace by its templates: outside one the first start opens a box of advice
-        # before the window.
-        for name in TEMPLATES:
-            with open(os.path.join(start, name), "w") as f:
-                f.write("\t.h8300h\n")
-
-        display, env = start_desktop(fbdir, procs, work)
-        app = subprocess.Popen([vesk], cwd=start, env=env)
-        procs.insert(0, app)
-
-        def opened():
-            if app.poll() is not None:
-                raise Failure("vesk ended with %d before its window opened" % app.returncode)
-            return window_geometry(display)
-
-        window = wait_for("the Vesk window", opened)
-        print("window at %d,%d size %dx%d" % window)
-        check(window[2:] == (WIDTH, HEIGHT),
-              "window is %dx%d, the layout needs %dx%d" % (window[2], window[3], WIDTH, HEIGHT))
-
-        found = wait_for("the controls on the accessibility bus",
-                         lambda: controls(pyatspi, app.pid))
-        place = check_layout(found, window)
-        check(UNLISTED not in found, "the file list shows %s in the compile mode" % UNLISTED)
-        fx, fy, fw, fh = place["ファイル"]
-        lx, ly = found[LISTED][1][0] - window[0], found[LISTED][1][1] - window[1]
-        check(fx <= lx < fx + fw and fy <= ly < fy + fh,
-              "%s is not shown inside the file list" % LISTED)
-        for name in CONTROLS:
-            print("  %-14s %-12s at %3d,%3d size %3dx%3d" % ((name, found[name][0]) + place[name]))
-
-        keep_screenshot(fbdir, window, artifacts, "vesk-window.png")
-
-        app.send_signal(signal.SIGTERM)
-        try:
-            code = app.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            raise Failure("vesk did not end on SIGTERM")
-        check(code == 0, "vesk ended with %d on SIGTERM" % code)
-        with open(os.path.join(start, "H8C.ini"), "rb") as f:
-            settings = f.read()
-        check(settings == SETTINGS, "H8C.ini holds %r, expected %r" % (settings, SETTINGS))
-        print("window_test: passed")
+        body(program, artifacts, pyatspi, work, procs)
+        print("%s: passed" % name)
         return 0
     except Failure as failure:
-        print("window_test: FAILED: %s" % failure)
+        print("%s: FAILED: %s" % (name, failure))
         return 1
     finally:
         for proc in procs:
@@ -380,6 +335,68 @@ def main():
                 proc.kill()
                 proc.wait()
         shutil.rmtree(work, ignore_errors=True)
+
+
+def check_window(vesk, artifacts, pyatspi, work, procs):
+    start = os.path.join(work, "start")
+    fbdir = os.path.join(work, "fb")
+    os.makedirs(os.path.join(start, "dosdevices"))
+    os.makedirs(os.path.join(start, "samples"))
+    os.makedirs(os.path.join(start, "tools"))
+    os.makedirs(fbdir)
+    os.symlink(start, os.path.join(start, "dosdevices", "c:"))
+    for name in (LISTED, UNLISTED):
+        with open(os.path.join(start, "samples", name), "w") as f:
+            f.write("\n")
+    # Written as a hand would write it; Vesk writes it back in its own form at the end.
+    with open(os.path.join(start, "H8C.ini"), "wb") as f:
+        f.write(SETTINGS.replace(b"\r\n", b"\n").replace(b"FFDF50", b"ffdf50"))
+    # A workspace by its templates: outside one the first start opens a box of advice
+    # before the window.
+    for name in TEMPLATES:
+        with open(os.path.join(start, name), "w") as f:
+            f.write("\t.h8300h\n")
+
+    display, env = start_desktop(fbdir, procs, work)
+    app = subprocess.Popen([vesk], cwd=start, env=env)
+    procs.insert(0, app)
+
+    def opened():
+        if app.poll() is not None:
+            raise Failure("vesk ended with %d before its window opened" % app.returncode)
+        return window_geometry(display)
+
+    window = wait_for("the Vesk window", opened)
+    print("window at %d,%d size %dx%d" % window)
+    check(window[2:] == (WIDTH, HEIGHT),
+          "window is %dx%d, the layout needs %dx%d" % (window[2], window[3], WIDTH, HEIGHT))
+
+    found = wait_for("the controls on the accessibility bus",
+                     lambda: controls(pyatspi, app.pid))
+    place = check_layout(found, window)
+    check(UNLISTED not in found, "the file list shows %s in the compile mode" % UNLISTED)
+    fx, fy, fw, fh = place["ファイル"]
+    lx, ly = found[LISTED].extents[0] - window[0], found[LISTED].extents[1] - window[1]
+    check(fx <= lx < fx + fw and fy <= ly < fy + fh,
+          "%s is not shown inside the file list" % LISTED)
+    for name in CONTROLS:
+        print("  %-14s %-12s at %3d,%3d size %3dx%3d" % ((name, found[name].role) + place[name]))
+
+    keep_screenshot(fbdir, window, artifacts, "vesk-window.png")
+
+    app.send_signal(signal.SIGTERM)
+    try:
+        code = app.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        raise Failure("vesk did not end on SIGTERM")
+    check(code == 0, "vesk ended with %d on SIGTERM" % code)
+    with open(os.path.join(start, "H8C.ini"), "rb") as f:
+        settings = f.read()
+    check(settings == SETTINGS, "H8C.ini holds %r, expected %r" % (settings, SETTINGS))
+
+
+def main():
+    return run_on_desktop("window_test", __doc__, "vesk", "vesk-window-", check_window)
 
 
 if __name__ == "__main__":
