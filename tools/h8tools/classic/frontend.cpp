@@ -14,15 +14,7 @@ std::pair<QString, QString> operation(const QString &whole)
 {
     if (whole.startsWith(u'*'))
         return {};
-    bool quoted = false;
-    qsizetype cut = 0;
-    for (; cut < whole.size() && (quoted || whole[cut] != u';'); ++cut) {
-        if (!quoted && isCharConstantAt(whole, cut))
-            cut += 2;
-        else
-            quoted ^= whole[cut] == u'"';
-    }
-    const QString text = whole.left(cut);
+    const QString text = whole.left(commentStart(whole));
     qsizetype i = 0;
     if (!text.isEmpty() && !text[0].isSpace()) {
         while (i < text.size() && !text[i].isSpace())

@@ -18,26 +18,6 @@ struct Fields
     QString operands;
 };
 
-bool isNameChar(QChar c)
-{
-    return c.isLetterOrNumber() || c == u'_' || c == u'$' || c == u'.';
-}
-
-// Index of the `;` that starts a comment, or the length when there is none.
-qsizetype commentStart(const QString &text)
-{
-    bool quoted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!quoted && isCharConstantAt(text, i))
-            i += 2;
-        else if (text[i] == u'"')
-            quoted = !quoted;
-        else if (text[i] == u';' && !quoted)
-            return i;
-    }
-    return text.size();
-}
-
 bool isCommentLine(const QString &text)
 {
     return text.startsWith(u'*') || text.trimmed().startsWith(u';');

@@ -27,6 +27,27 @@ inline bool isCharConstantAt(const QString &text, qsizetype i)
            (i == 0 || !text[i - 1].isLetterOrNumber());
 }
 
+// A character of a name: a label, symbol, mnemonic or directive.
+inline bool isNameChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_' || c == u'.' || c == u'$';
+}
+
+// Where the comment (";" outside strings and character constants) begins, or the length.
+inline qsizetype commentStart(const QString &text)
+{
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (!quoted && isCharConstantAt(text, i))
+            i += 2;
+        else if (text[i] == u'"')
+            quoted = !quoted;
+        else if (text[i] == u';' && !quoted)
+            return i;
+    }
+    return text.size();
+}
+
 // "FILE:LINE: message", the form every classic-syntax message takes.
 inline QString located(const SourceLine &at, const QString &message)
 {

@@ -2,6 +2,7 @@
 
 #include <QHash>
 
+#include <functional>
 #include <optional>
 
 namespace vesk::classic {
@@ -11,31 +12,6 @@ namespace {
 bool isNameStart(QChar c)
 {
     return c.isLetter() || c == u'_' || c == u'.' || c == u'$';
-}
-
-bool isNameChar(QChar c)
-{
-    return isNameStart(c) || c.isDigit();
-}
-
-// Where the comment (";" outside strings and character constants) begins, or the length.
-qsizetype commentStart(const QString &text)
-{
-    QChar quote;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
-        } else if (c == u'"') {
-            quote = c;
-        } else if (isCharConstantAt(text, i)) {
-            i += 2;
-        } else if (c == u';') {
-            return i;
-        }
-    }
-    return text.size();
 }
 
 struct Fields
@@ -123,10 +99,12 @@ bool isRegister(const QString &name)
 class Expression
 {
 public:
-    // `sections` maps each section name the file declared so far to the section the GNU
-    // assembler is told; STARTOF and SIZEOF become symbols that l38h defines for it.
-    Expression(const QString &text, const QHash<QString, QString> &sections)
-        : m_text(text), m_sections(sections)
+    // `linkedPart` gives the section the GNU assembler is told for a section name, or
+    // nothing for a name that is none; STARTOF and SIZEOF become symbols that l38h defines
+    // for it.
+    using LinkedPart = std::function<QString(const QString &)>;
+    Expression(const QString &text, const LinkedPart &linkedPart)
+        : m_text(text), m_linkedPart(linkedPart)
     {
     }
 
@@ -267,7 +245,7 @@ private:
     }
 
     // "STARTOF NAME" or "SIZEOF NAME", the name perhaps in brackets, as l38h's symbol for
-    // the linked section it joins. The four usual names need no declaration in this file.
+    // the linked section it joins.
     QString sectionSymbol(const QString &op)
     {
         skipSpace();
@@ -285,9 +263,7 @@ private:
             m_error = QStringLiteral("\")\" expected after %1 %2").arg(op, name);
             return {};
         }
-        static const QHash<QString, QString> usual = {
-            {"P", ".text"}, {"C", ".rodata"}, {"D", ".data"}, {"B", ".bss"}};
-        QString gnu = m_sections.value(name, usual.value(name.toUpper()));
+        const QString gnu = m_linkedPart(name);
         if (name.isEmpty() || gnu.isEmpty()) {
             m_error = QStringLiteral("a section declared by .SECTION expected after %1, not "
                                      "\"%2\"")
@@ -322,7 +298,7 @@ private:
     }
 
     QString m_text;
-    const QHash<QString, QString> &m_sections;
+    const LinkedPart &m_linkedPart;
     qsizetype m_pos = 0;
     QString m_error;
 };
@@ -399,20 +375,32 @@ private:
                 m_plan[current].initialised = true;
             }
         }
-        // Sections of one kind share their linked part, and with it STARTOF and SIZEOF.
-        for (auto it = m_plan.cbegin(); it != m_plan.cend(); ++it)
-            m_sectionNames[it.key()] = gnuName(it.key());
     }
 
     std::optional<qulonglong> locateAddress(const QString &text)
     {
         QString error;
-        const std::optional<QString> e = Expression(text, m_sectionNames).parse(&error);
+        const std::optional<QString> e = Expression(text, m_linkedPart).parse(&error);
         bool ok = false;
         const qulonglong address = e ? e->toULongLong(&ok, 0) : 0;
         if (!ok || address > 0xFFFFFF)
             return std::nullopt;
         return address;
+    }
+
+    // What STARTOF and SIZEOF of a name refer to: a section of the file (sections of one kind
+    // share their linked part, and with it those bounds), or one of the four usual names,
+    // which need no declaration in the file.
+    const Expression::LinkedPart m_linkedPart = [this](const QString &name) {
+        static const QHash<QString, QString> usual = {
+            {"P", ".text"}, {"C", ".rodata"}, {"D", ".data"}, {"B", ".bss"}};
+        return m_plan.contains(name) ? gnuName(name) : usual.value(name.toUpper());
+    };
+
+    // The section l38h places at `address`.
+    static QString placedName(qulonglong address)
+    {
+        return QStringLiteral(".0") + QString::number(address, 16).toUpper();
     }
 
     // The section the GNU assembler is told for a user's section: by its kind and what it
@@ -422,7 +410,7 @@ private:
     {
         const Plan plan = m_plan.value(name);
         if (plan.locate)
-            return QStringLiteral(".0") + QString::number(*plan.locate, 16).toUpper();
+            return placedName(*plan.locate);
         const QString upper = name.toUpper();
         if (plan.kind == u"DUMMY")
             return QStringLiteral("dummy");
@@ -448,7 +436,7 @@ private:
     std::optional<QString> expression(const QString &text)
     {
         QString error;
-        std::optional<QString> result = Expression(text, m_sectionNames).parse(&error);
+        std::optional<QString> result = Expression(text, m_linkedPart).parse(&error);
         if (!result)
             fail(error);
         return result;
@@ -761,17 +749,12 @@ private:
                     return true;
                 align = *e;
             } else if (item.startsWith(u"LOCATE=")) {
-                QString error;
-                const std::optional<QString> e =
-                    Expression(items[i].mid(7), m_sectionNames).parse(&error);
-                bool ok = false;
-                const qulonglong address = e ? e->toULongLong(&ok, 0) : 0;
-                if (!ok || address > 0xFFFFFF) {
+                locate = locateAddress(items[i].mid(7));
+                if (!locate) {
                     fail(QStringLiteral(
                         "a constant address below H'1000000 expected after LOCATE="));
                     return true;
                 }
-                locate = address;
             } else {
                 fail(QStringLiteral("CODE, DATA, STACK, DUMMY, ALIGN= or LOCATE= expected, not %1")
                          .arg(items[i]));
@@ -803,7 +786,7 @@ private:
             s.directive = QStringLiteral("\t.struct\t0");
             s.gnuName = QStringLiteral("dummy");
         } else if (locate) {
-            s.gnuName = QStringLiteral(".0") + QString::number(*locate, 16).toUpper();
+            s.gnuName = placedName(*locate);
             s.directive = QStringLiteral("\t.section\t%1,\"%2\"")
                               .arg(s.gnuName, kind == u"DATA" || kind == u"STACK" ? "d" : "x");
         } else {
@@ -824,7 +807,6 @@ private:
     const SourceLine *m_at = nullptr;
     QHash<QString, Section> m_sections;
     QHash<QString, Plan> m_plan;
-    QHash<QString, QString> m_sectionNames; // each section's gnuName
     Section m_current;
 };
 
