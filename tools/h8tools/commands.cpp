@@ -112,11 +112,8 @@ bool parseClassicStart(const QString &value, LinkArgs &out, QString *error)
 {
     static const QRegularExpression item(QStringLiteral("^([A-Za-z]+)(\\(([^)]*)\\))?$"));
     static const QString order = QStringLiteral("PCDB");
-    QString names;                 // in the order written
-    QList<qsizetype> groupStarts;  // index in `names` of each group's first name
-    QList<qsizetype> groupEnds;    // and after its last
-    QList<quint32> groupAddresses; // each group's address
-    qsizetype groupStart = 0;
+    QString names;            // in the order written
+    qsizetype groupStart = 0; // where the names the next address places begin
     for (const QString &part : value.split(u',')) {
         const QRegularExpressionMatch m = item.match(part.trimmed());
         const QString name = m.captured(1).toUpper();
@@ -133,39 +130,33 @@ bool parseClassicStart(const QString &value, LinkArgs &out, QString *error)
             return false;
         }
         names += name;
-        if (m.hasCaptured(2)) {
-            const auto address = parseAddress(m.captured(3));
-            if (!address) {
-                *error = QStringLiteral("-start takes addresses in hexadecimal, not %1").arg(part);
-                return false;
-            }
-            groupStarts << groupStart;
-            groupEnds << names.size();
-            groupAddresses << *address;
-            groupStart = names.size();
+        if (!m.hasCaptured(2))
+            continue;
+        const auto address = parseAddress(m.captured(3));
+        if (!address) {
+            *error = QStringLiteral("-start takes addresses in hexadecimal, not %1").arg(part);
+            return false;
         }
-    }
-    if (groupStarts.isEmpty()) {
-        *error =
-            QStringLiteral("-start needs an address, as in P(0FFDF50) or P,C(400),D,B(FFEF10)");
-        return false;
-    }
-    for (qsizetype g = 0; g < groupStarts.size(); ++g) {
-        const QChar first = names[groupStarts[g]];
-        const QChar before = g > 0 ? names[groupStarts[g] - 1] : QChar();
-        if ((first == u'C' && before == u'P') || (first == u'B' && before == u'D')) {
+        const QString group = names.mid(groupStart);
+        const QChar before = groupStart > 0 ? names[groupStart - 1] : QChar();
+        groupStart = names.size();
+        if ((group[0] == u'C' && before == u'P') || (group[0] == u'B' && before == u'D')) {
             *error = QStringLiteral("-start: %1 follows %2, so it takes no address of its own")
-                         .arg(first)
+                         .arg(group[0])
                          .arg(before);
             return false;
         }
-        const QString group = names.mid(groupStarts[g], groupEnds[g] - groupStarts[g]);
-        if (first == u'P' || first == u'C') {
-            out.programStart = groupAddresses[g];
+        if (group[0] == u'P' || group[0] == u'C') {
+            out.programStart = address;
             out.dataAfterProgram = group.contains(u'D') || group.contains(u'B');
         } else {
-            out.dataStart = groupAddresses[g];
+            out.dataStart = address;
         }
+    }
+    if (groupStart == 0) {
+        *error =
+            QStringLiteral("-start needs an address, as in P(0FFDF50) or P,C(400),D,B(FFEF10)");
+        return false;
     }
     return true;
 }
