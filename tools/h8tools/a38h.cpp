@@ -93,18 +93,16 @@ std::optional<ClassicSource> translateClassic(const DosFs &fs, const QString &so
     QList<classic::SourceLine> lines =
         out.reading.end < 0 ? out.reading.lines : out.reading.lines.mid(0, out.reading.end + 1);
     lines.removeIf([](const classic::SourceLine &l) { return classic::isIncludeLine(l.text); });
+    QStringList warnings;
     if (out.reading.end >= 0 && lines.last().file != source)
-        std::fprintf(
-            stderr, "%s\n",
-            classic::sourceBytes(
-                classic::located(lines.last(), QStringLiteral("warning: .END in an included "
-                                                              "file ends the whole source")))
-                .constData());
+        warnings << classic::located(
+            lines.last(),
+            QStringLiteral("warning: .END in an included file ends the whole source"));
     const classic::Expansion expansion = classic::expandMacros(lines);
     out.translation = classic::translate(expansion.lines);
     const QStringList errors = out.reading.errors + expansion.errors + out.translation.errors;
-    for (const QString &error : errors)
-        std::fprintf(stderr, "%s\n", classic::sourceBytes(error).constData());
+    for (const QString &message : warnings + errors)
+        std::fprintf(stderr, "%s\n", classic::sourceBytes(message).constData());
     if (!errors.isEmpty())
         return std::nullopt;
     return out;

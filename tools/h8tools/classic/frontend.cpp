@@ -86,9 +86,14 @@ struct ListedLine
     bool continuation = false;
 };
 
+QString key(const QString &file, int line)
+{
+    return file + u'\n' + QString::number(line);
+}
+
 QString key(const SourceLine &line)
 {
-    return line.file + u'\n' + QString::number(line.line);
+    return key(line.file, line.line);
 }
 
 QString userPlace(const QList<SourceLine> &origins, int number)
@@ -201,7 +206,7 @@ QByteArray userListing(const QByteArray &listing, const QString &translated,
         const QRegularExpressionMatch m = listed.match(line);
         const int number = m.hasMatch() ? m.captured(1).toInt() : 0;
         if (number < 1 || number > origins.size()) {
-            // Page headers and the symbol table: places given as the user's.
+            // The symbol table: places given as the user's.
             QString text = line;
             QRegularExpressionMatch s = symbolPlace.match(text);
             while (s.hasMatch()) {
@@ -229,8 +234,7 @@ QByteArray userListing(const QByteArray &listing, const QString &translated,
             continue; // a second line of the same source line that made nothing
         if (expanded && origin.callId != listedCall) { // the call goes first
             listedCall = origin.callId;
-            const qsizetype call =
-                positionOf(origin.callFile + u'\n' + QString::number(origin.callLine));
+            const qsizetype call = positionOf(key(origin.callFile, origin.callLine));
             if (call >= next) {
                 flushTo(call);
                 plain(reading[next++]);
