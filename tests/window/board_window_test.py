@@ -17,9 +17,8 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from window_test import (Failure, check, collect, find_application,  # noqa: E402
-                         keep_screenshot, run_on_desktop, start_desktop, wait_for,
-                         window_geometry)
+from window_test import (Failure, check, keep_screenshot, named_nodes,  # noqa: E402
+                         run_on_desktop, start_desktop, wait_for, window_geometry)
 
 TITLE = "仮想ボード"
 LIT, DARK = "点灯", "消灯"
@@ -38,11 +37,9 @@ def frame(image):
 
 
 def controls(pyatspi, pid):
-    app = find_application(pyatspi, pid)
-    if app is None:
+    found = named_nodes(pyatspi, pid)
+    if found is None:
         return None
-    found = {}
-    collect(pyatspi, app, found)
     wanted = ["%s%d" % (row, bit) for row in ("PA", "PB", "P7") for bit in range(8)]
     return found if all(n in found for n in wanted + ["リセット", "出力"]) else None
 

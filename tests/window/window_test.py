@@ -238,6 +238,16 @@ def collect(pyatspi, node, found, depth=0):
         collect(pyatspi, node.getChildAtIndex(i), found, depth + 1)
 
 
+def named_nodes(pyatspi, pid):
+    """The named nodes of the program `pid` on the bus (see collect), or None before it is there."""
+    app = find_application(pyatspi, pid)
+    if app is None:
+        return None
+    found = {}
+    collect(pyatspi, app, found)
+    return found
+
+
 # In the compile mode the window opens in, the file list shows the C sources only.
 LISTED, UNLISTED = "blink.c", "notes.txt"
 TEMPLATES = ("RESETV_RAM.MAR", "RESETV_ROM.MAR")
@@ -247,11 +257,9 @@ CONTROLS = ["ドライブ", "フォルダ", "ファイル", "アセンブル", "
 
 
 def controls(pyatspi, pid):
-    app = find_application(pyatspi, pid)
-    if app is None:
+    found = named_nodes(pyatspi, pid)
+    if found is None:
         return None
-    found = {}
-    collect(pyatspi, app, found)
     # Qt names a combo box after its current text, so the drive list reads as its drive
     # ("c:") whatever accessible name it was given; it is the window's one combo box.
     combos = [name for name, control in found.items() if control.role == "combo box"]
